@@ -1,0 +1,95 @@
+// CGame is the one game object: it owns every loaded resource, the live
+// objects of a mission and the front end, and runs the campaign (intro, main
+// menu, missions from data/level_a.txt on, epilogue and Hall of Fame). A
+// mission is read from its level script, shown as a briefing, played in fixed
+// logic ticks (MissionTick) with one frame drawn after all due ticks
+// (DrawMissionFrame), and closed with the debriefing.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "frontend/menu.h"
+#include "shell/common.h"
+
+class CBackground;
+class CExplosion;
+class CPlayerShip;
+class CPowerup;
+class CShipNPC;
+class HighscoreManager;
+class TBullet;
+struct DUH;
+
+class CLevelEvent {
+ public:
+  int Time = 0;
+  CVector2 Pos;
+  std::string ShipFile;
+  bool CountsAsKill = false;
+  int Type = 0;
+  int Behaviour = 0;
+  int PowerupType = 0;
+  int WeaponId = 0;
+  int Amount = 0;
+  int ShieldAmount = 0;
+};
+
+class CPlayerInfo {
+ public:
+  void Clear();
+  int Score = 0;
+  int Lives = 3;
+  int Ammo[12] = {};
+};
+
+class CGame {
+ public:
+  CGame();
+  ~CGame();
+  CGame(const CGame&) = delete;
+  CGame& operator=(const CGame&) = delete;
+
+  void Clear();
+  void Reset();
+  void Start();
+  void LoadLevel(const char* path);
+  // Reads a level script from a stream (LoadLevel opens the file).
+  void ReadLevel(std::istream& in);
+  int RunGame(const char* path);
+  void CheckEvents();
+
+  // One logic tick of a running mission, and one drawn frame.
+  void MissionTick();
+  void DrawMissionFrame();
+
+  int RequiredKills = 0;
+  int FinishTime = 0;
+  CMenu Menu;
+  CBackground* Background = nullptr;
+  std::vector<TBullet*> Bullets;
+  std::vector<CExplosion*> Explosions;
+  CPlayerShip* Player = nullptr;
+  std::vector<CShipNPC*> Enemies;
+  std::vector<CPowerup*> Powerups;
+  std::vector<CLevelEvent> Events;
+  std::vector<std::string> Levels;
+  HighscoreManager* Highscores = nullptr;
+  DUH* GameMusic = nullptr;
+  DUH* MenuMusic = nullptr;
+  DUH* BriefingMusic = nullptr;
+  float EndFade = -1.0f;
+  CPlayerInfo PlayerInfo;
+
+  // Pause state of the running mission: the level clock saved at pausing
+  // (-1 while running) and the P key as seen at the previous tick.
+  int SavedClock = -1;
+  bool PauseHeld = false;
+};
+
+// Music: at most one player runs; every call is safe while none exists.
+void StartMusic(DUH* music, float volume);
+void StopMusic();
+void PollMusic();
+void SetMusicVolume(float volume);

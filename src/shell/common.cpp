@@ -1,0 +1,124 @@
+#include "shell/common.h"
+
+#include <allegro.h>
+
+#include <cstdlib>
+#include <istream>
+#include <ostream>
+
+namespace Globals {
+std::atomic<int> SpeedCounter{0};
+std::atomic<int> Frames{0};
+std::atomic<int> FPS{0};
+std::atomic<int> Time{0};
+int GameSpeed = 70;
+int ScreenShake = 0;
+
+int GFXLevel = 1;
+bool SoundOn = true;
+bool MusicOn = true;
+bool ScreenShakeOn = true;
+bool Fullscreen = true;
+
+std::ofstream LogFile;
+CGLFont* MenuFont = nullptr;
+CGLFont* SmallFont = nullptr;
+CGLFont* MediumFont = nullptr;
+DATAFILE* SoundDat = nullptr;
+al_duh_player* DuhPlayer = nullptr;
+}  // namespace Globals
+
+void Log(const std::string& line) {
+  Globals::LogFile << line << std::endl;
+}
+
+void ErrorExit(const std::string& message) {
+  set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
+  // allegro_message formats its argument, so the message goes through "%s"
+  // and is shown whole, whatever its length.
+  allegro_message("%s", message.c_str());
+  exit(1);
+}
+
+void IncSpeedCtr() {
+  Globals::SpeedCounter.fetch_add(1, std::memory_order_relaxed);
+}
+END_OF_FUNCTION(IncSpeedCtr)
+
+void IncTime() {
+  Globals::Time.fetch_add(1, std::memory_order_relaxed);
+}
+END_OF_FUNCTION(IncTime)
+
+void CountFrames() {
+  Globals::Time.fetch_add(1, std::memory_order_relaxed);
+  Globals::FPS.store(Globals::Frames.exchange(0, std::memory_order_relaxed), std::memory_order_relaxed);
+}
+END_OF_FUNCTION(CountFrames)
+
+void SetupTimer() {
+  install_int_ex(IncSpeedCtr, 1193181 / Globals::GameSpeed);
+  install_int_ex(IncTime, 119318);
+  install_int_ex(CountFrames, 1193181);
+}
+
+float Rand(float min, float max) {
+  // glibc's rand reaches 2^31 - 1; its range is a power of two, so keeping
+  // the low 15 bits stays uniform over 0..32767.
+  const int r = rand() % 32768;
+  return min + (max - min) * (static_cast<float>(r) / 32767.0f);
+}
+
+namespace {
+const char* const OptionsFile = "options.ini";
+
+// Reads one flag; anything but 0 or 1 stops the reading.
+bool ReadFlag(std::istream& in, bool& flag) {
+  int value;
+  if (!(in >> value) || (value != 0 && value != 1)) return false;
+  flag = value == 1;
+  return true;
+}
+}  // namespace
+
+void ReadOptions(std::istream& in) {
+  int level;
+  if (!(in >> level)) return;
+  // Any level outside 0..2 is shown as HIGH by the options screen; store it
+  // as HIGH so the debris count (2 per level) stays within what it means.
+  Globals::GFXLevel = (level == 0 || level == 1) ? level : 2;
+  if (!ReadFlag(in, Globals::SoundOn)) return;
+  if (!ReadFlag(in, Globals::MusicOn)) return;
+  if (!ReadFlag(in, Globals::ScreenShakeOn)) return;
+  ReadFlag(in, Globals::Fullscreen);
+}
+
+void WriteOptions(std::ostream& out) {
+  out << Globals::GFXLevel << '\n'
+      << (Globals::SoundOn ? 1 : 0) << '\n'
+      << (Globals::MusicOn ? 1 : 0) << '\n'
+      << (Globals::ScreenShakeOn ? 1 : 0) << '\n'
+      << (Globals::Fullscreen ? 1 : 0);
+}
+
+void LoadOptions() {
+  std::ifstream in(OptionsFile);
+  if (in) ReadOptions(in);
+}
+
+void SaveOptions() {
+  std::ofstream out(OptionsFile, std::ios::out | std::ios::trunc);
+  if (out) WriteOptions(out);
+}
+
+int PanFor(float x) {
+  if (SCREEN_W == 0) return 0;
+  return static_cast<int>(256.0f * x / SCREEN_W);
+}
+
+void PlaySample(int index, int volume, int pan, int frequency) {
+  if (!Globals::SoundOn || Globals::SoundDat == nullptr) return;
+  // Objects beyond the screen edges would give a pan outside the mixer's range.
+  pan = pan < 0 ? 0 : (pan > 255 ? 255 : pan);
+  play_sample(static_cast<SAMPLE*>(Globals::SoundDat[index].dat), volume, pan, frequency, 0);
+}

@@ -1,0 +1,92 @@
+// Process entry: brings up the libraries and the 800x600 OpenGL display,
+// creates the fonts, runs the game and tears everything down in order.
+#include <allegro.h>
+#include <alleggl.h>
+#include <aldumb.h>
+#include <GL/gl.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "graphics/gltwodee.h"
+#include "shell/common.h"
+
+namespace {
+
+// The font datafile stays loaded for the life of the process.
+DATAFILE* FontData = nullptr;
+
+void RequestDisplay(bool fullscreen) {
+  allegro_gl_clear_settings();
+  allegro_gl_set(AGL_COLOR_DEPTH, 32);
+  allegro_gl_set(AGL_Z_DEPTH, 16);
+  allegro_gl_set(AGL_FULLSCREEN, fullscreen ? 1 : 0);
+  allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+  allegro_gl_set(AGL_REQUIRE, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_FULLSCREEN);
+}
+
+bool SetDisplayMode() {
+  set_color_depth(32);
+  return set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0;
+}
+
+// Until the game object runs here, the start-up shows each font once and
+// waits for Escape.
+void ShowFonts() {
+  Setup2D();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  Globals::MenuFont->Printf(200, 200, makecol(200, 200, 200), "VARNOK");
+  Globals::MediumFont->Printf(200, 300, makecol(255, 255, 255), "Medium font: Score 12345");
+  Globals::SmallFont->Printf(200, 350, makecol(100, 100, 255), "Small font: press Escape to leave");
+  allegro_gl_flip();
+  while (!key[KEY_ESC]) rest(10);
+}
+
+}  // namespace
+
+int main() {
+  Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
+  LoadOptions();
+
+  Log("Init allegro...");
+  allegro_init();
+  install_allegro_gl();
+  if (install_keyboard() != 0) ErrorExit("Error initializing keyboard.");
+  if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) ErrorExit("Error initializing sound system.");
+
+  RequestDisplay(Globals::Fullscreen);
+  bool opened = SetDisplayMode();
+  // Many desktops (and every virtual display) cannot switch to a full-screen
+  // 800x600 mode; a window keeps the game playable and the option untouched.
+  if (!opened && Globals::Fullscreen) {
+    RequestDisplay(false);
+    opened = SetDisplayMode();
+  }
+  if (!opened) ErrorExit("Error setting graphics mode: 800x600 32 bpp");
+
+  srand(static_cast<unsigned>(time(nullptr)));
+  set_window_title("Varnok");
+  atexit(dumb_exit);
+  dumb_register_stdfiles();
+
+  Log("Init OpenGL...");
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+
+  Log("Creating fonts...");
+  FontData = load_datafile("data/font.dat");
+  if (FontData == nullptr) ErrorExit("Error loading file: font.dat");
+  Globals::MenuFont = new CGLFont(static_cast<FONT*>(FontData[0].dat));
+  Globals::SmallFont = new CGLFont(static_cast<FONT*>(FontData[1].dat));
+  Globals::MediumFont = new CGLFont(static_cast<FONT*>(FontData[2].dat));
+
+  ShowFonts();
+
+  SaveOptions();
+  Log("Deleting fonts...");
+  delete Globals::MenuFont;
+  delete Globals::SmallFont;
+  delete Globals::MediumFont;
+  Log("Shutting down...");
+  return 0;
+}
+END_OF_MAIN()

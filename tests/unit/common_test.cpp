@@ -1,0 +1,128 @@
+// The shell's pure pieces: Rand and the options file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "shell/common.h"
+
+namespace {
+
+struct OptionsGuard {
+  OptionsGuard() { Reset(); }
+  ~OptionsGuard() { Reset(); }
+  static void Reset() {
+    Globals::GFXLevel = 1;
+    Globals::SoundOn = Globals::MusicOn = Globals::ScreenShakeOn = Globals::Fullscreen = true;
+  }
+};
+
+std::string Written() {
+  std::ostringstream out;
+  WriteOptions(out);
+  return out.str();
+}
+
+void Read(const std::string& text) {
+  std::istringstream in(text);
+  ReadOptions(in);
+}
+
+}  // namespace
+
+TEST(Rand, StaysWithinBothEndsInEitherOrder) {
+  srand(1);
+  for (int i = 0; i < 100000; ++i) {
+    const float a = Rand(-3.0f, 3.0f);
+    ASSERT_GE(a, -3.0f);
+    ASSERT_LE(a, 3.0f);
+    const float b = Rand(5.0f, 2.0f);
+    ASSERT_GE(b, 2.0f);
+    ASSERT_LE(b, 5.0f);
+  }
+}
+
+TEST(Rand, TruncatedMinusThreeToThreeFavoursZeroAndRarelyReachesTheEnds) {
+  srand(7);
+  std::map<int, int> counts;
+  const int draws = 400000;
+  for (int i = 0; i < draws; ++i) counts[static_cast<int>(Rand(-3.0f, 3.0f))]++;
+  // 0 collects (-1, 1): twice the share of each of +-1 and +-2.
+  EXPECT_NEAR(counts[0] / double(draws), 2.0 / 6.0, 0.01);
+  EXPECT_NEAR(counts[1] / double(draws), 1.0 / 6.0, 0.01);
+  EXPECT_NEAR(counts[-2] / double(draws), 1.0 / 6.0, 0.01);
+  // +-3 only when r is 0 or 32767: about 1 in 32768 each.
+  EXPECT_LT(counts[3] + counts[-3], 60);
+  EXPECT_EQ(counts.size(), 7u);
+}
+
+TEST(Options, DefaultsAreWrittenAsFiveLinesWithoutATrailingBreak) {
+  OptionsGuard guard;
+  EXPECT_EQ(Written(), "1\n1\n1\n1\n1");
+  Globals::GFXLevel = 2;
+  Globals::SoundOn = false;
+  Globals::Fullscreen = false;
+  EXPECT_EQ(Written(), "2\n0\n1\n1\n0");
+}
+
+TEST(Options, RoundTripThroughTheTextWithMixedLineEnds) {
+  OptionsGuard guard;
+  Read("0\r\n0\n1\r\n0\n0");
+  EXPECT_EQ(Globals::GFXLevel, 0);
+  EXPECT_FALSE(Globals::SoundOn);
+  EXPECT_TRUE(Globals::MusicOn);
+  EXPECT_FALSE(Globals::ScreenShakeOn);
+  EXPECT_FALSE(Globals::Fullscreen);
+  EXPECT_EQ(Written(), "0\n0\n1\n0\n0");
+}
+
+TEST(Options, PartialReadsKeepTheDefaultsFromTheFirstBadValueOn) {
+  OptionsGuard guard;
+  Read("0");
+  EXPECT_EQ(Globals::GFXLevel, 0);
+  EXPECT_TRUE(Globals::SoundOn && Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
+
+  OptionsGuard::Reset();
+  Read("2\n0\n7\n0\n0");  // the third value is not a flag
+  EXPECT_EQ(Globals::GFXLevel, 2);
+  EXPECT_FALSE(Globals::SoundOn);
+  EXPECT_TRUE(Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
+
+  OptionsGuard::Reset();
+  Read("0\n0\nabc\n0\n0");  // a word stops the reading too
+  EXPECT_FALSE(Globals::SoundOn);
+  EXPECT_TRUE(Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
+
+  OptionsGuard::Reset();
+  Read("");
+  EXPECT_EQ(Written(), "1\n1\n1\n1\n1");
+}
+
+TEST(Options, EffectLevelOutsideItsRangeIsHeldAsHigh) {
+  OptionsGuard guard;
+  for (const char* text : {"7", "-5", "2147483647", "-2147483648"}) {
+    OptionsGuard::Reset();
+    Read(text);
+    EXPECT_EQ(Globals::GFXLevel, 2) << text;
+  }
+  OptionsGuard::Reset();
+  Read("99999999999999999999");  // not an int at all: default stays
+  EXPECT_EQ(Globals::GFXLevel, 1);
+}
+
+TEST(Timers, CountFramesAdvancesTheClockAndPublishesTheFrameRate) {
+  Globals::Time = 0;
+  Globals::Frames = 42;
+  for (int i = 0; i < 10; ++i) IncTime();
+  CountFrames();
+  EXPECT_EQ(Globals::Time.load(), 11);
+  EXPECT_EQ(Globals::FPS.load(), 42);
+  EXPECT_EQ(Globals::Frames.load(), 0);
+  Globals::SpeedCounter = 0;
+  IncSpeedCtr();
+  EXPECT_EQ(Globals::SpeedCounter.load(), 1);
+  Globals::SpeedCounter = 0;
+  Globals::Time = 0;
+}
