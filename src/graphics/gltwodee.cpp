@@ -273,9 +273,12 @@ void PrintAligned(FONT* font, FONT* glFont, Align align, int x, int y, int colou
   int left = x;
   if (align == Align::Centre) left = x - text_length(font, text) / 2;
   if (align == Align::Right) left = x - text_length(font, text);
-  // allegro_gl_printf formats again: the finished text goes through "%s" so
-  // that a percent sign in it is drawn as it stands.
-  allegro_gl_printf(glFont, static_cast<float>(left), static_cast<float>(y), 0.0f, colour, "%s", text);
+  // allegro_gl_printf formats its text twice (its format, then the result
+  // once more inside AllegroGL), so percent signs are doubled here to come
+  // out of the second pass as they stand.
+  std::string verbatim;
+  for (const char* c = text; *c != '\0'; ++c) verbatim += *c == '%' ? "%%" : std::string(1, *c);
+  allegro_gl_printf(glFont, static_cast<float>(left), static_cast<float>(y), 0.0f, colour, "%s", verbatim.c_str());
 }
 
 }  // namespace
