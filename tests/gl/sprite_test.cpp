@@ -257,3 +257,18 @@ TEST_F(SpriteTest, LoadFromMissingFileEndsWithTheWholePathInTheMessage) {
       },
       testing::ExitedWithCode(1), "Error loading file: " + path);
 }
+
+TEST_F(SpriteTest, SpriteOutlivingTheDisplayIsDestroyedQuietly) {
+  // Sprite arrays with static lifetime are destroyed after Allegro has shut
+  // down the display, and with it the context that held their textures.
+  EXPECT_EXIT(
+      {
+        static CGLSprite survivor;
+        BITMAP* bmp = MakeFilledBitmap(16, 16, 255, 0, 0);
+        survivor.MakeFromBmp(bmp, MaskAlpha);
+        destroy_bitmap(bmp);
+        allegro_exit();
+        exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+}
