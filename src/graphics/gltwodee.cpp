@@ -47,6 +47,8 @@ void RectVertices(float x1, float y1, float x2, float y2) {
 void CircleVertices(float x, float y, float radius, int segments) {
   // The bound lies just past 2π so that the closing vertex at 2π is emitted
   // in spite of the rounding of the float angle.
+  // Without a positive step the angle would never reach the bound.
+  if (segments < 1) return;
   const double bound = 2.0 * M_PI + M_PI / 100.0;
   const float step = static_cast<float>(2.0 * M_PI / segments);
   glBegin(GL_TRIANGLE_FAN);

@@ -2,6 +2,7 @@
 // blending and the formatting rules.
 #include "gl_harness.h"
 
+#include <algorithm>
 #include <string>
 
 using namespace gltest;

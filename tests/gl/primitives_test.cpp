@@ -140,6 +140,12 @@ TEST_F(PrimitiveTest, FourSegmentCircleIsAClosedDiamond) {
   for (auto [x, y] : {std::pair{460, 360}, {340, 240}, {340, 360}, {460, 240}, {505, 300}})
     EXPECT_EQ(ReadPixel(x, y), Black) << x << "," << y;
   EXPECT_FALSE(Enabled(GL_CULL_FACE));
+
+  // No wedges, nothing drawn (and no endless rim loop).
+  ClearScreen(0, 0, 0);
+  DrawCircle(400, 300, 100, 0, CColor3(1, 1, 1));
+  DrawCircle(400, 300, 100, -3, CColor4(1, 1, 1, 1));
+  EXPECT_EQ(ReadPixel(400, 300), Black);
 }
 
 TEST_F(PrimitiveTest, RoundCircleIsFrontFacingAndItsColor4OverloadKeepsCulling) {
