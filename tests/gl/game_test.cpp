@@ -4,6 +4,7 @@
 // over) and the mission frame read back from the screen.
 #include <gtest/gtest.h>
 
+#include <aldumb.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,6 +50,8 @@ const char* const StillShip = "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields 5 S
 class GameTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
+    // The game reads its music modules from disk, as main sets DUMB up to.
+    dumb_register_stdfiles();
     FontData = load_datafile("data/font.dat");
     ASSERT_NE(FontData, nullptr);
     Globals::MenuFont = new CGLFont(static_cast<FONT*>(FontData[0].dat));
@@ -213,7 +216,8 @@ TEST_F(GameTest, AMissionStartsWithFreshObjectsThePlayerCarriedInAndTheScriptRea
   Game->PlayerInfo.Score = 1234;
   Game->PlayerInfo.Lives = 1;
   for (int id = 0; id < 12; ++id) Game->PlayerInfo.Ammo[id] = id * 10;
-  const CPlayerShip* oldPlayer = Game->Player;
+  Game->Player->Pos.x = 500;
+  Game->Player->Kills = 4;
   OpenLog();
   WriteFile("mission.txt",
             "Req 2 Fin 50 Weapon 3 5 Weapon 12 99 E 30 700 300 still_ship.txt 1 10\n"
@@ -221,7 +225,8 @@ TEST_F(GameTest, AMissionStartsWithFreshObjectsThePlayerCarriedInAndTheScriptRea
                 std::string(300, 'x') + "\n[End]\nReq 4\n");
   Game->PrepareMission("mission.txt");
 
-  EXPECT_NE(Game->Player, oldPlayer);
+  EXPECT_FLOAT_EQ(Game->Player->Pos.x, 100.0f);
+  EXPECT_EQ(Game->Player->Kills, 0);
   EXPECT_EQ(Game->Player->Score, 1234);
   EXPECT_EQ(Game->Player->Lives, 1);
   EXPECT_EQ(Game->Player->Weapon, 3);
