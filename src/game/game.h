@@ -44,6 +44,29 @@ class CPlayerInfo {
   int Ammo[12] = {};
 };
 
+// What one level script asks for, as read from its text: the level
+// parameters it sets, its events in file order, its ammunition grants in file
+// order and its briefing lines (the last block wins).
+struct LevelScript {
+  struct Grant {
+    int WeaponId;
+    int Amount;
+  };
+  bool HasRequiredKills = false;
+  int RequiredKills = 0;
+  bool HasFinishTime = false;
+  int FinishTime = 0;
+  std::vector<CLevelEvent> Events;
+  std::vector<Grant> Grants;
+  bool HasBriefing = false;
+  std::vector<std::string> Briefing;
+};
+
+// Reads a level script, logging each enemy entry. Reading stops for good at
+// the end of the text or at the first malformed or unfinished entry, which
+// takes no effect; grants for weapon ids outside 0..11 are dropped.
+LevelScript ParseLevelScript(std::istream& in);
+
 class CGame {
  public:
   CGame();
@@ -60,9 +83,21 @@ class CGame {
   int RunGame(const char* path);
   void CheckEvents();
 
-  // One logic tick of a running mission, and one drawn frame.
+  // The mission before its briefing is shown: fresh objects, the carried-in
+  // player and the level script read.
+  void PrepareMission(const char* path);
+  // The moment play begins: level clock at 0, not paused, game music on.
+  void BeginPlay();
+  // After the end fade: briefing music, the status (0 accomplished, 1 player
+  // out, 2 failed), the bonus, and the player carried back out.
+  int FinishMission(int& bonus);
+
+  // One logic tick of a running mission, and one drawn frame; DrawMissionScene
+  // draws that frame without showing it.
   void MissionTick();
   void DrawMissionFrame();
+  void DrawMissionScene();
+  bool Paused() const { return SavedClock >= 0; }
 
   int RequiredKills = 0;
   int FinishTime = 0;
@@ -86,4 +121,8 @@ class CGame {
   // (-1 while running) and the P key as seen at the previous tick.
   int SavedClock = -1;
   bool PauseHeld = false;
+
+ private:
+  // "NEW GAME": every mission in turn, the epilogue, the Hall of Fame.
+  void RunCampaign();
 };

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "game/game.h"
 #include "graphics/gltwodee.h"
 #include "shell/common.h"
 
@@ -28,18 +29,6 @@ void RequestDisplay(bool fullscreen) {
 bool SetDisplayMode() {
   set_color_depth(32);
   return set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0;
-}
-
-// Until the game object runs here, the start-up shows each font once and
-// waits for Escape.
-void ShowFonts() {
-  Setup2D();
-  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  Globals::MenuFont->Printf(200, 200, makecol(200, 200, 200), "VARNOK");
-  Globals::MediumFont->Printf(200, 300, makecol(255, 255, 255), "Medium font: Score 12345");
-  Globals::SmallFont->Printf(200, 350, makecol(100, 100, 255), "Small font: press Escape to leave");
-  allegro_gl_flip();
-  while (!key[KEY_ESC]) rest(10);
 }
 
 }  // namespace
@@ -79,7 +68,10 @@ int main() {
   Globals::SmallFont = new CGLFont(static_cast<FONT*>(FontData[1].dat));
   Globals::MediumFont = new CGLFont(static_cast<FONT*>(FontData[2].dat));
 
-  ShowFonts();
+  Log("Creating game class...");
+  // Destroyed after "Shutting down...": its destructor writes the Hall of Fame.
+  CGame game;
+  game.Start();
 
   SaveOptions();
   Log("Deleting fonts...");

@@ -1,0 +1,555 @@
+// The game object on the real display with the real data: construction and
+// destruction, the campaign list, a mission stepped tick by tick (events,
+// end of the level, the fade, pause, Escape, the outcome and what carries
+// over) and the mission frame read back from the screen.
+#include <gtest/gtest.h>
+
+#include <aldumb.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/game.h"
+#include "gl_harness.h"
+#include "graphics/gltwodee.h"
+#include "highscores/highscore.h"
+#include "powerups/powerup.h"
+#include "ships/enemy.h"
+#include "ships/player.h"
+#include "world/background.h"
+
+using namespace gltest;
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+// A stationary, unarmed enemy that stays where it is spawned.
+const char* const StillShip = "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields 5 Shadow 0 Ground 0 Value 50\n";
+
+class GameTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // The game reads its music modules from disk, as main sets DUMB up to.
+    dumb_register_stdfiles();
+    FontData = load_datafile("data/font.dat");
+    ASSERT_NE(FontData, nullptr);
+    Globals::MenuFont = new CGLFont(static_cast<FONT*>(FontData[0].dat));
+    Globals::SmallFont = new CGLFont(static_cast<FONT*>(FontData[1].dat));
+    Globals::MediumFont = new CGLFont(static_cast<FONT*>(FontData[2].dat));
+  }
+
+  static void TearDownTestSuite() {
+    delete Globals::MenuFont;
+    delete Globals::SmallFont;
+    delete Globals::MediumFont;
+    Globals::MenuFont = Globals::SmallFont = Globals::MediumFont = nullptr;
+    unload_datafile(FontData);
+    FontData = nullptr;
+  }
+
+  void SetUp() override {
+    srand(7);
+    Globals::MusicOn = true;
+    Globals::SoundOn = false;
+    Globals::ScreenShakeOn = true;
+    Globals::ScreenShake = 0;
+    Globals::FPS = 0;
+    ReleaseKeys();
+    OpenLog();
+    WriteFile("still_ship.txt", StillShip);
+  }
+
+  void TearDown() override {
+    ReleaseKeys();
+    Game.reset();
+    Globals::LogFile.close();
+    Setup2D();
+  }
+
+  static void ReleaseKeys() {
+    key[KEY_P] = 0;
+    key[KEY_ESC] = 0;
+  }
+
+  static void OpenLog() {
+    Globals::LogFile.close();
+    Globals::LogFile.clear();
+    Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
+  }
+
+  static std::vector<std::string> LogLines() {
+    Globals::LogFile.flush();
+    return ReadLines("log.txt");
+  }
+
+  // Builds the game; the tests drive the level clock themselves.
+  void MakeGame() {
+    Game = std::make_unique<CGame>();
+    remove_int(IncSpeedCtr);
+    remove_int(IncTime);
+    remove_int(CountFrames);
+  }
+
+  // A mission from the given script, ready to play at level time 0.
+  void StartMission(const std::string& script) {
+    if (!Game) MakeGame();
+    WriteFile("mission.txt", script);
+    Game->PrepareMission("mission.txt");
+    Game->BeginPlay();
+  }
+
+  // Steps the mission until the predicate holds, the level clock advancing
+  // as the timers would (11 units in 70 ticks). Returns the ticks taken, or
+  // -1 when the predicate still fails after maxTicks.
+  int UpdateUntil(const std::function<bool()>& done, int maxTicks) {
+    for (int tick = 1; tick <= maxTicks; ++tick) {
+      ClockRemainder += 11;
+      if (ClockRemainder >= 70) {
+        ClockRemainder -= 70;
+        ++Globals::Time;
+      }
+      Game->MissionTick();
+      if (done()) return tick;
+    }
+    return -1;
+  }
+
+  // One tick at a given level time.
+  void TickAt(int time) {
+    Globals::Time = time;
+    Game->MissionTick();
+  }
+
+  static DATAFILE* FontData;
+  std::unique_ptr<CGame> Game;
+  int ClockRemainder = 0;
+};
+
+DATAFILE* GameTest::FontData = nullptr;
+
+// A working directory whose data directory links every generated file but
+// the level scripts, so that a test decides which levels exist.
+class ScratchDirectory {
+ public:
+  explicit ScratchDirectory(const std::string& name) : Previous(fs::current_path()), Dir(Previous / name) {
+    fs::remove_all(Dir);
+    fs::create_directories(Dir / "data");
+    for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR)) {
+      const std::string file = entry.path().filename().string();
+      if (file.rfind("level_", 0) == 0) continue;
+      fs::create_symlink(entry.path(), Dir / "data" / file);
+    }
+    fs::current_path(Dir);
+  }
+  ~ScratchDirectory() {
+    fs::current_path(Previous);
+    fs::remove_all(Dir);
+  }
+
+ private:
+  fs::path Previous;
+  fs::path Dir;
+};
+
+TEST_F(GameTest, BuildsInOrderFindsTheCampaignUpToTheFirstGapAndWritesTheHallOfFameOnlyAtTheEnd) {
+  ScratchDirectory scratch("campaign");
+  OpenLog();
+  for (const char* name : {"data/level_a.txt", "data/level_b.txt", "data/level_d.txt"}) WriteFile(name, "Fin 1\n");
+  MakeGame();
+  EXPECT_EQ(Game->Levels, (std::vector<std::string>{"data/level_a.txt", "data/level_b.txt"}));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Creating player ship...", "Loading data...", "Loading highscores..."}));
+  ASSERT_NE(Game->Player, nullptr);
+  ASSERT_NE(Game->Background, nullptr);
+  EXPECT_FLOAT_EQ(Game->Player->Pos.x, 100.0f);
+  EXPECT_FLOAT_EQ(Game->Player->Pos.y, 100.0f);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+  ASSERT_NE(Globals::SoundDat, nullptr);
+  EXPECT_FALSE(fs::exists("Highscores"));
+
+  Game->Highscores->AddEntry("Ace", 4200);
+  Game.reset();
+  EXPECT_EQ(Globals::SoundDat, nullptr);
+  const std::vector<std::string> log = LogLines();
+  ASSERT_EQ(log.size(), 6u);
+  EXPECT_EQ(log[3], "Deleting player...");
+  EXPECT_EQ(log[4], "Ship destructor...");
+  EXPECT_EQ(log[5], "Unloading data...");
+
+  // The table went to disk complemented, best first, with CR LF line ends.
+  std::ifstream in("Highscores", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  for (char c : bytes) text += static_cast<char>(255 - static_cast<unsigned char>(c));
+  EXPECT_EQ(text.substr(0, 16), "Ace 4200\r\nNone 0");
+}
+
+TEST_F(GameTest, WithoutTheFirstLevelTheCampaignIsEmpty) {
+  ScratchDirectory scratch("empty_campaign");
+  WriteFile("data/level_b.txt", "Fin 1\n");
+  MakeGame();
+  EXPECT_TRUE(Game->Levels.empty());
+}
+
+TEST_F(GameTest, AMissionStartsWithFreshObjectsThePlayerCarriedInAndTheScriptRead) {
+  MakeGame();
+  Game->PlayerInfo.Score = 1234;
+  Game->PlayerInfo.Lives = 1;
+  for (int id = 0; id < 12; ++id) Game->PlayerInfo.Ammo[id] = id * 10;
+  Game->Player->Pos.x = 500;
+  Game->Player->Kills = 4;
+  OpenLog();
+  WriteFile("mission.txt",
+            "Req 2 Fin 50 Weapon 3 5 Weapon 12 99 E 30 700 300 still_ship.txt 1 10\n"
+            "[Briefing]\nFly 100% of the %s way.\n" +
+                std::string(300, 'x') + "\n[End]\nReq 4\n");
+  Game->PrepareMission("mission.txt");
+
+  EXPECT_FLOAT_EQ(Game->Player->Pos.x, 100.0f);
+  EXPECT_EQ(Game->Player->Kills, 0);
+  EXPECT_EQ(Game->Player->Score, 1234);
+  EXPECT_EQ(Game->Player->Lives, 1);
+  EXPECT_EQ(Game->Player->Weapon, 3);
+  EXPECT_EQ(Game->Player->Ammo[3], 35);
+  EXPECT_EQ(Game->Player->Ammo[11], 110);
+  EXPECT_EQ(Game->RequiredKills, 4);
+  EXPECT_EQ(Game->FinishTime, 50);
+  ASSERT_EQ(Game->Events.size(), 1u);
+  EXPECT_EQ(Game->Events[0].Time, 30);
+  ASSERT_EQ(Game->Menu.Lines.size(), 3u);
+  EXPECT_EQ(Game->Menu.Lines[0], "");
+  EXPECT_EQ(Game->Menu.Lines[1], "Fly 100% of the %s way.");
+  EXPECT_EQ(Game->Menu.Lines[2], std::string(255, 'x'));
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{"Running game...", "Deleting player...", "Ship destructor...", "Unloading data...",
+                                                  "Creating player ship...", "Loading data...",
+                                                  "Reading level: mission.txt", "Event added. Time: 30"}));
+}
+
+TEST_F(GameTest, AScriptThatCannotBeReadGivesAnEmptyMissionThatEndsAtOnce) {
+  StartMission("Req 3 Fin 500 E 0 700 300 still_ship.txt 1 10\n[Briefing]\nOld text\n[End]\n");
+  Game->PrepareMission("no_such_level.txt");
+  Game->BeginPlay();
+  EXPECT_TRUE(Game->Events.empty());
+  EXPECT_EQ(Game->RequiredKills, 0);
+  EXPECT_EQ(Game->FinishTime, 0);
+  EXPECT_TRUE(Game->Menu.Lines.empty());
+
+  TickAt(0);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+  TickAt(1);
+  EXPECT_FLOAT_EQ(Game->EndFade, 0.02f);
+  int bonus = -1;
+  EXPECT_EQ(Game->FinishMission(bonus), 0);
+  EXPECT_EQ(bonus, 0);
+}
+
+TEST_F(GameTest, DueEventsAreReleasedInFileOrderAndEveryDueEventIsRemoved) {
+  StartMission(
+      "Fin 100\n"
+      "PL 5 400 100\n"
+      "E 3 700 300 still_ship.txt 1 10\n"
+      "PW 0 400 200 15 20\n"
+      "PS 3 400 300 40\n"
+      "E 3 650 200 still_ship.txt 0 10\n");
+  CLevelEvent odd;
+  odd.Time = 1;
+  odd.Type = 7;
+  Game->Events.push_back(odd);
+  CLevelEvent unknownPowerup;
+  unknownPowerup.Time = 1;
+  unknownPowerup.Type = 1;
+  unknownPowerup.PowerupType = 9;
+  Game->Events.push_back(unknownPowerup);
+
+  Globals::Time = 3;
+  Game->CheckEvents();
+  ASSERT_EQ(Game->Enemies.size(), 2u);
+  EXPECT_FLOAT_EQ(Game->Enemies[0]->Pos.x, 700.0f);
+  EXPECT_TRUE(Game->Enemies[0]->CountsAsKill);
+  EXPECT_FLOAT_EQ(Game->Enemies[1]->Pos.x, 650.0f);
+  EXPECT_FALSE(Game->Enemies[1]->CountsAsKill);
+  EXPECT_EQ(Game->Enemies[1]->Behaviour, 10);
+  ASSERT_EQ(Game->Powerups.size(), 2u);
+  EXPECT_EQ(Game->Powerups[0]->Weapon, 15);
+  EXPECT_EQ(Game->Powerups[0]->Amount, 20);
+  EXPECT_EQ(Game->Powerups[1]->Shield, 40);
+  ASSERT_EQ(Game->Events.size(), 1u);
+  EXPECT_EQ(Game->Events[0].Time, 5);
+
+  Globals::Time = 5;
+  Game->CheckEvents();
+  EXPECT_TRUE(Game->Events.empty());
+  ASSERT_EQ(Game->Powerups.size(), 3u);
+  EXPECT_FLOAT_EQ(Game->Powerups[2]->Pos.y, 100.0f);
+}
+
+TEST_F(GameTest, WithFinishTimeZeroAndNoEventsTheMissionEndsOnceTheClockLeavesZero) {
+  StartMission("");
+  for (int tick = 0; tick < 5; ++tick) TickAt(0);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+  TickAt(1);
+  EXPECT_FLOAT_EQ(Game->EndFade, 0.02f);
+}
+
+TEST_F(GameTest, TheFadeTakesOneHundredTicksAndGoesOnWhateverHappens) {
+  StartMission("Fin 10\nE 40 700 300 still_ship.txt 1 10\n");
+  const int start = UpdateUntil([this] { return Game->EndFade > 0; }, 1000);
+  EXPECT_EQ(Globals::Time.load(), 11);
+  EXPECT_GE(start, 70);
+  const int fade = UpdateUntil([this] { return Game->EndFade >= 1.0f; }, 1000);
+  // The first fading tick counts; the loop ends after the hundredth.
+  EXPECT_EQ(fade, 99);
+  // An enemy timed after the finish never came: the screen was clear.
+  EXPECT_TRUE(Game->Enemies.empty());
+  EXPECT_EQ(Game->Events.size(), 1u);
+  EXPECT_LT(Globals::Time.load(), 40);
+}
+
+TEST_F(GameTest, KillingTheLastEnemyBeforeTheFinishDoesNotEndTheMission) {
+  StartMission("Req 1 Fin 20\nE 0 700 300 still_ship.txt 1 10\n");
+  TickAt(0);
+  ASSERT_EQ(Game->Enemies.size(), 1u);
+  Game->Enemies[0]->TakeDamage(100);
+  OpenLog();
+  const int fell = UpdateUntil([this] { return Game->Enemies.empty(); }, 1000);
+  ASSERT_GT(fell, 0);
+  EXPECT_EQ(Game->Player->Kills, 1);
+  EXPECT_EQ(Game->Player->Score, 50);
+  const std::vector<std::string> log = LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Deleting ship..."), 1);
+  ASSERT_LE(Globals::Time.load(), 20);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+
+  TickAt(20);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+  TickAt(21);
+  EXPECT_FLOAT_EQ(Game->EndFade, 0.02f);
+  EXPECT_GT(Globals::ScreenShake, 0);
+}
+
+TEST_F(GameTest, PauseFreezesTheMissionIgnoresEscapeAndWindsTheClockBack) {
+  StartMission("Fin 100\nE 50 700 300 still_ship.txt 1 10\n");
+  Globals::ScreenShake = 12;
+  // P at level time 0 pauses like at any other time.
+  key[KEY_P] = 1;
+  TickAt(0);
+  EXPECT_TRUE(Game->Paused());
+  EXPECT_EQ(Game->SavedClock, 0);
+  EXPECT_EQ(Globals::ScreenShake, 0);
+  // Holding P does not resume.
+  TickAt(3);
+  EXPECT_TRUE(Game->Paused());
+  key[KEY_P] = 0;
+
+  const float fade = Game->Player->Fade;
+  const float hills = Game->Background->HillsX;
+  key[KEY_ESC] = 1;
+  for (int time = 4; time < 80; ++time) TickAt(time);
+  key[KEY_ESC] = 0;
+  EXPECT_FLOAT_EQ(Game->Player->Fade, fade);
+  EXPECT_FLOAT_EQ(Game->Background->HillsX, hills);
+  EXPECT_EQ(Game->Player->Lives, 3);
+  EXPECT_TRUE(Game->Enemies.empty());
+  EXPECT_EQ(Game->Events.size(), 1u);
+
+  key[KEY_P] = 1;
+  TickAt(80);
+  EXPECT_FALSE(Game->Paused());
+  EXPECT_EQ(Globals::Time.load(), 0);
+  EXPECT_EQ(Game->SavedClock, -1);
+  EXPECT_NE(Game->Player->Fade, fade);
+  EXPECT_TRUE(Game->Enemies.empty());
+}
+
+TEST_F(GameTest, APauseFreezesTheFade) {
+  StartMission("");
+  TickAt(1);
+  TickAt(1);
+  const float fade = Game->EndFade;
+  ASSERT_GT(fade, 0.0f);
+  key[KEY_P] = 1;
+  TickAt(2);
+  key[KEY_P] = 0;
+  for (int tick = 0; tick < 50; ++tick) TickAt(3);
+  EXPECT_FLOAT_EQ(Game->EndFade, fade);
+  key[KEY_P] = 1;
+  TickAt(4);
+  EXPECT_FLOAT_EQ(Game->EndFade, fade + 0.01f);
+  EXPECT_EQ(Globals::Time.load(), 2);
+}
+
+TEST_F(GameTest, EscapeDuringPlayAbortsTheMissionEvenWithEnoughKills) {
+  StartMission("Req 1 Fin 1000\n");
+  Game->Player->Kills = 3;
+  Game->Player->Score = 700;
+  key[KEY_ESC] = 1;
+  TickAt(5);
+  EXPECT_EQ(Game->Player->Lives, -1);
+  EXPECT_FLOAT_EQ(Game->EndFade, -1.0f);
+  key[KEY_ESC] = 0;
+  TickAt(6);
+  EXPECT_FLOAT_EQ(Game->EndFade, 0.02f);
+  ASSERT_GT(UpdateUntil([this] { return Game->EndFade >= 1.0f; }, 200), 0);
+
+  int bonus = 0;
+  EXPECT_EQ(Game->FinishMission(bonus), 1);
+  EXPECT_EQ(bonus, 200);
+  EXPECT_EQ(Game->Player->Score, 700);
+  EXPECT_EQ(Game->PlayerInfo.Score, 700);
+  EXPECT_EQ(Game->PlayerInfo.Lives, -1);
+}
+
+TEST_F(GameTest, TheOutcomeAndTheBonusFollowTheKills) {
+  struct Case {
+    int required, kills, status, bonus, score;
+  };
+  const Case cases[] = {
+      {2, 2, 0, 0, 500},    // exactly enough
+      {2, 5, 0, 300, 800},  // each extra kill is worth 100
+      {3, 1, 2, -200, 500}, // failed: the score earned is kept, no bonus
+      {-2, 0, 0, 200, 700}, // a negative requirement pays from the start
+  };
+  MakeGame();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.required * 100 + c.kills);
+    Game->PlayerInfo.Clear();
+    Game->PlayerInfo.Score = 500;
+    WriteFile("mission.txt", "Req " + std::to_string(c.required));
+    Game->PrepareMission("mission.txt");
+    Game->Player->Kills = c.kills;
+    int bonus = 0;
+    EXPECT_EQ(Game->FinishMission(bonus), c.status);
+    EXPECT_EQ(bonus, c.bonus);
+    EXPECT_EQ(Game->Player->Score, c.score);
+    EXPECT_EQ(Game->PlayerInfo.Score, c.score);
+  }
+}
+
+TEST_F(GameTest, ScoreLivesAndAmmunitionCarryOverIntoAReplay) {
+  MakeGame();
+  Game->PlayerInfo.Clear();
+  WriteFile("mission.txt", "Req 5 Weapon 2 100\n");
+  Game->PrepareMission("mission.txt");
+  EXPECT_EQ(Game->Player->Score, 0);
+  EXPECT_EQ(Game->Player->Lives, 3);
+  EXPECT_EQ(Game->Player->Ammo[2], 100);
+
+  Game->Player->Score = 300;
+  Game->Player->Lives = 2;
+  Game->Player->Ammo[2] = 40;
+  Game->Player->Ammo[9] = 4;
+  int bonus = 0;
+  ASSERT_EQ(Game->FinishMission(bonus), 2);
+  EXPECT_EQ(Game->PlayerInfo.Score, 300);
+  EXPECT_EQ(Game->PlayerInfo.Lives, 2);
+  EXPECT_EQ(Game->PlayerInfo.Ammo[2], 40);
+  EXPECT_EQ(Game->PlayerInfo.Ammo[9], 4);
+
+  Game->PrepareMission("mission.txt");
+  EXPECT_EQ(Game->Player->Score, 300);
+  EXPECT_EQ(Game->Player->Lives, 2);
+  EXPECT_EQ(Game->Player->Ammo[2], 140);
+  EXPECT_EQ(Game->Player->Ammo[9], 4);
+  EXPECT_EQ(Game->Player->Kills, 0);
+
+  Game->PlayerInfo.Clear();
+  EXPECT_EQ(Game->PlayerInfo.Score, 0);
+  EXPECT_EQ(Game->PlayerInfo.Lives, 3);
+  for (int ammo : Game->PlayerInfo.Ammo) EXPECT_EQ(ammo, 0);
+}
+
+TEST_F(GameTest, ScreenShakeCountsDownAndMovesTheViewOnlyWhenSwitchedOn) {
+  StartMission("Fin 1000\n");
+  Globals::ScreenShake = 20;
+  TickAt(1);
+  EXPECT_EQ(Globals::ScreenShake, 19);
+
+  Globals::ScreenShake = 0;
+  Game->DrawMissionScene();
+  const Rect still = ReadRect(0, 100, ScreenW, 500);
+
+  Globals::ScreenShake = 20;
+  Globals::ScreenShakeOn = false;
+  Game->DrawMissionScene();
+  EXPECT_EQ(ReadRect(0, 100, ScreenW, 500).pixels, still.pixels);
+
+  Globals::ScreenShakeOn = true;
+  int moved = 0;
+  for (int frame = 0; frame < 8; ++frame) {
+    Game->DrawMissionScene();
+    if (ReadRect(0, 100, ScreenW, 500).pixels != still.pixels) ++moved;
+  }
+  EXPECT_GE(moved, 4);
+}
+
+TEST_F(GameTest, TheFrameShowsTheLandscapeTheCounterThePauseAndAFadeThatNeverShakes) {
+  StartMission("Fin 1000\n");
+  Globals::FPS = 88;
+  Game->DrawMissionScene();
+
+  // The ground strip is coloured and the counter is white at the top left.
+  const Rect ground = ReadRect(0, 555, ScreenW, 40);
+  int groundLit = 0;
+  for (const Pixel& p : ground.pixels) groundLit += (p.r + p.g + p.b > 60) ? 1 : 0;
+  EXPECT_GT(groundLit, static_cast<int>(ground.pixels.size()) / 2);
+  const Rect counter = ReadRect(0, 0, 80, 16);
+  int white = 0;
+  for (const Pixel& p : counter.pixels) white += (p.r > 200 && p.g > 200 && p.b > 200) ? 1 : 0;
+  EXPECT_GT(white, 10);
+
+  // Paused: red text around the centre.
+  Game->SavedClock = 0;
+  Game->DrawMissionScene();
+  const Rect centre = ReadRect(340, 280, 120, 40);
+  int red = 0;
+  for (const Pixel& p : centre.pixels) red += (p.r > 200 && p.g < 60 && p.b < 60) ? 1 : 0;
+  EXPECT_GT(red, 10);
+  Game->SavedClock = -1;
+
+  // Half faded: everything at half brightness; fully faded under a shaking
+  // view: all black.
+  Game->DrawMissionScene();
+  const Pixel bright = ReadPixel(400, 580);
+  Game->EndFade = 0.5f;
+  Game->DrawMissionScene();
+  const Pixel half = ReadPixel(400, 580);
+  EXPECT_NEAR(half.r, bright.r / 2, 3);
+  EXPECT_NEAR(half.g, bright.g / 2, 3);
+  EXPECT_NEAR(half.b, bright.b / 2, 3);
+  Game->EndFade = 1.0f;
+  Globals::ScreenShake = 20;
+  Game->DrawMissionScene();
+  const Rect dark = ReadRect(0, 0, ScreenW, ScreenH);
+  for (const Pixel& p : dark.pixels) {
+    if (p != (Pixel{0, 0, 0})) {
+      ADD_FAILURE() << "lit pixel " << p;
+      break;
+    }
+  }
+
+  const int frames = Globals::Frames;
+  Game->DrawMissionFrame();
+  EXPECT_EQ(Globals::Frames.load(), frames + 1);
+}
+
+}  // namespace
