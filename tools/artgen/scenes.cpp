@@ -157,12 +157,20 @@ Img MakeHills(const ArtSources& src) {
   const Params& P = src.params;
   const int w = int(P.Num("hills.size", 0)), h = int(P.Num("hills.size", 1));
   const float period = float(w - 1);
-  auto ridge = [&](const std::string& key, float u, uint32_t seed) {
+  // A ridge line: whole-number wave frequencies and periodic noise keep it seamless.
+  auto ridge = [&](const std::string& key, float u, uint32_t seed, int octaves) {
     const auto& waves = P.List(key + ".waves");  // frequency, amplitude, phase triples
     float y = P.Num(key + ".base");
     for (size_t i = 0; i + 2 < waves.size(); i += 3) y -= waves[i + 1] * std::sin(kTau * waves[i] * u / period + waves[i + 2]);
-    y -= P.Num(key + ".rough") * (Fbm2(u * 32 / period, 0.5f, seed, 5, 32) - 0.5f);
+    y -= P.Num(key + ".rough") * (Fbm2(u * 32 / period, 0.5f, seed, octaves, 32) - 0.5f);
     return y;
+  };
+  // Rock and scrub texture lit as a bump map, so slopes catch the moonlight
+  // without the streaks a per-column light would give.
+  auto bump = [&](float u, float y, uint32_t seed, int cells, float scaleY) {
+    auto n = [&](float uu, float yy) { return Fbm2(uu * cells / period, yy / scaleY, seed, 4, cells); };
+    float c = n(u, y);
+    return Lambert((n(u + 1, y) - c) * 3.f, (n(u, y + 1) - c) * 3.f, 6.f);
   };
   struct Tree {
     float x, height, half;
@@ -181,43 +189,47 @@ Img MakeHills(const ArtSources& src) {
   const float snowLine = P.Num("hills.snow_line");
   auto sample = [&](Pt p, Col& out) {
     float u = std::fmod(p.x, period), y = p.y;
-    float nearY = ridge("hills.near", u, 21);
-    float slopeN = (ridge("hills.near", u + 1, 21) - ridge("hills.near", u - 1, 21)) / 2;
+    float nearY = ridge("hills.near", u, 21, 5);
     bool inTree = false;
     if (y < nearY + 2 && y > nearY - 14)
       for (const Tree& t : trees) {
         float dx = Wrap(u - t.x, period);
         if (std::fabs(dx) > t.half + 1) continue;
-        float base = ridge("hills.near", t.x, 21) + 2;
+        float base = ridge("hills.near", t.x, 21, 5) + 2;
         float k = (base - y) / t.height;  // 0 at the foot, 1 at the tip
         if (k > 0 && k < 1 && std::fabs(dx) < t.half * (1 - k) * (0.75f + 0.25f * std::sin(k * 18))) inTree = true;
       }
-    if (y >= nearY || inTree) {
+    if (inTree) {
+      out = nearDark * (0.85f + 0.3f * Hash01(int(u), int(y), 5));
+      return true;
+    }
+    if (y >= nearY) {
       float depth = y - nearY;
-      float lit = Lambert(slopeN * 1.5f, -0.4f, 1.0f);
-      Col c = Mix(nearDark, nearCol, lit);
-      if (!inTree && depth < 2.2f) c = Mix(nearLit, c, Smooth(0.f, 2.2f, depth));
-      float texture = Fbm2(u * 128 / period, y * 0.12f, 22, 4, 128);
-      c = c * (0.8f + 0.4f * texture) * (1 - 0.3f * Smooth(20.f, float(h), y));
-      if (inTree) c = nearDark * (0.8f + 0.3f * Hash01(int(u), int(y), 5));
+      float slope = (ridge("hills.near", u + 3, 21, 2) - ridge("hills.near", u - 3, 21, 2)) / 6;
+      float facing = Lambert(slope * 1.5f, -0.3f, 1.f);
+      float lit = MixF(facing, 0.45f, Smooth(0.f, 30.f, depth));
+      lit *= 0.6f + 0.6f * bump(u, y, 22, 160, 5.f);
+      Col c = Mix(nearDark, nearCol, Clamp01(lit));
+      if (depth < 2.f) c = Mix(c, nearLit, (1 - Smooth(0.f, 2.f, depth)) * Smooth(0.3f, 0.8f, facing));
+      c = c * (1 - 0.35f * Smooth(10.f, float(h) - nearY + 20, depth));
       out = Clamp(c);
       return true;
     }
-    float farY = ridge("hills.far", u, 31);
+    float farY = ridge("hills.far", u, 31, 5);
     if (y >= farY) {
-      float slopeF = (ridge("hills.far", u + 1, 31) - ridge("hills.far", u - 1, 31)) / 2;
       float depth = y - farY;
-      float lit = Lambert(slopeF * 2.f, -0.3f, 1.0f);
-      Col c = Mix(farDark, farCol, lit);
-      float streak = Fbm2(u * 96 / period, y * 0.08f, 32, 4, 96);
-      c = c * (0.85f + 0.3f * streak);
+      float slope = (ridge("hills.far", u + 3, 31, 2) - ridge("hills.far", u - 3, 31, 2)) / 6;
+      float lit = MixF(Lambert(slope * 2.f, -0.2f, 1.f), 0.4f, Smooth(0.f, 45.f, depth));
+      lit *= 0.55f + 0.6f * bump(u, y, 32, 110, 7.f);
+      Col c = Mix(farDark, farCol, Clamp01(lit));
       if (farY < snowLine) {
-        float cap = Smooth(snowLine, snowLine - 14, farY) * Smooth(10.f + 14 * streak, 2.f, depth);
-        c = Mix(c, snow * (0.6f + 0.5f * lit), cap);
+        float ragged = Fbm2(u * 128 / period, y / 4, 33, 3, 128);
+        float cap = Smooth(snowLine, snowLine - 14, farY) * Smooth(8.f + 16 * ragged, 2.f, depth);
+        c = Mix(c, snow * (0.45f + 0.6f * lit), cap);
       }
-      if (depth < 1.8f) c = Mix(farLit, c, Smooth(0.f, 1.8f, depth));
+      if (depth < 1.8f) c = Mix(c, farLit, (1 - Smooth(0.f, 1.8f, depth)) * (0.3f + 0.7f * Smooth(0.3f, 0.8f, lit)));
       // Haze towards the foot of the far range.
-      c = Mix(c, farDark, 0.5f * Smooth(farY + 10, float(h), y));
+      c = Mix(c, farDark, 0.55f * Smooth(farY + 5, float(h) - 10, y));
       out = Clamp(c);
       return true;
     }
@@ -232,7 +244,7 @@ Img MakeEarth(const ArtSources& src) {
   const float r = size / 2.f - 1.5f, c0 = size / 2.f;
   Col deep = P.Colour("earth.ocean_deep"), shallow = P.Colour("earth.ocean_shallow");
   Col green = P.Colour("earth.land_green"), dry = P.Colour("earth.land_dry"), ice = P.Colour("earth.ice");
-  Col air = P.Colour("earth.atmosphere"), night = P.Colour("earth.night"), city = P.Colour("earth.city");
+  Col air = P.Colour("earth.atmosphere"), night = P.Colour("earth.night");
   const float sx = P.Num("earth.sun", 0), sy = P.Num("earth.sun", 1), sz = P.Num("earth.sun", 2);
   const float sl = std::sqrt(sx * sx + sy * sy + sz * sz);
   const float tilt = P.Num("earth.tilt");
@@ -247,12 +259,12 @@ Img MakeEarth(const ArtSources& src) {
     float land = Fbm3(gx * 1.6f + 3, gy * 1.6f, gz * 1.6f, 41, 6);
     float lat = std::fabs(gy);
     Col c;
-    if (land > 0.53f) {
+    if (land > 0.46f) {
       float moist = Fbm3(gx * 3, gy * 3, gz * 3, 42, 4);
       c = Mix(green, dry, Smooth(0.45f, 0.65f, moist));
-      c = c * (0.8f + 0.5f * Smooth(0.53f, 0.7f, land));
+      c = c * (0.8f + 0.5f * Smooth(0.46f, 0.64f, land));
     } else {
-      c = Mix(deep, shallow, Smooth(0.42f, 0.53f, land));
+      c = Mix(deep, shallow, Smooth(0.38f, 0.46f, land));
     }
     float polar = Smooth(0.78f, 0.86f, lat + 0.1f * (land - 0.5f));
     c = Mix(c, ice, polar);
@@ -263,12 +275,10 @@ Img MakeEarth(const ArtSources& src) {
     float day = Smooth(-0.12f, 0.25f, sun);
     float diffuse = std::max(0.f, sun) * 0.85f + 0.15f;
     Col lit = c * diffuse;
-    bool lights = land > 0.56f && cover < 0.3f && Hash01(int(gx * 90), int(gy * 90 + gz * 50), 44) > 0.82f;
-    Col dark = night + (lights ? city * 0.6f : Col{});
-    c = Mix(dark, lit, day);
+    c = Mix(night, lit, day);
     // Thin bright atmosphere at the limb on the day side.
     float limb = Smooth(0.55f, 1.0f, std::sqrt(q));
-    c = Mix(c, air * (0.25f + 0.9f * day), limb * 0.75f * (0.3f + 0.7f * day));
+    c = Mix(c, air * (0.25f + 0.9f * day), limb * 0.55f * (0.3f + 0.7f * day));
     out = Clamp(c);
     return true;
   };
@@ -328,7 +338,8 @@ Img MakeMoon(const ArtSources& src) {
   Prng rng(uint32_t(P.Num("moon.seed")));
   for (int i = 0; i < int(P.Num("moon.craters")); ++i) {
     float a = rng.Uniform(-1.6f, 0.05f), d = std::sqrt(rng.Uniform(0, 1)) * r * 0.95f;
-    craters.push_back({cx + std::cos(a) * d, cy + std::sin(a) * d, rng.Uniform(3, 16) * rng.Uniform(0.5f, 1.f)});
+    float size = rng.Uniform(0, 1);
+    craters.push_back({cx + std::cos(a) * d, cy + std::sin(a) * d, 2.5f + 20 * size * size * size});
   }
   const float lx = -0.35f, ly = -0.75f, lz = 0.35f;
   const float ll = std::sqrt(lx * lx + ly * ly + lz * lz);
@@ -348,12 +359,12 @@ Img MakeMoon(const ArtSources& src) {
         float d = std::sqrt(dx * dx + dy * dy);
         if (d < 1.3f) {
           // A bowl with a raised rim: tilt the normal inwards inside, outwards on the rim.
-          float tiltAmt = d < 1 ? -0.5f * d : 0.6f * (1.3f - d) / 0.3f;
+          float tiltAmt = d < 1 ? -0.5f * d * d : 0.5f * (1.3f - d) / 0.3f;
           if (d > 0.001f) {
-            nx += dx / d * tiltAmt * 0.5f;
-            ny += dy / d * tiltAmt * 0.5f;
+            nx += dx / d * tiltAmt * 0.35f;
+            ny += dy / d * tiltAmt * 0.35f;
           }
-          if (d < 1) base = base * 0.92f;
+          if (d < 0.8f) base = base * 0.88f;
         }
       }
       float nl = std::sqrt(nx * nx + ny * ny + nz * nz);
