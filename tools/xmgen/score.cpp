@@ -5,7 +5,7 @@
 //   tempo <bpm>  speed <ticks per row>  bar <rows per bar>
 //   mix <factor>                 scales every note's volume (the piece's level)
 //   instrument <name> key=value...          (see synth.cpp for the keys)
-//   channel <name> <instrument|drums> [pan=0..255] [vol=0..1] [echo=<channel>:<rows>]
+//   channel <name> <instrument|drums> [pan=0..255] [vol=0..1] [echo=<channel>:<rows>] [overlap=1]
 //   drumkit <letter>=<instrument>[:<note>]...
 //   section <name> [bars=<n>]
 //     chords <chord>[:<rows>]...             a chord lasts one bar unless given rows
@@ -22,7 +22,8 @@
 // section: '.' holds, '-' releases the note, an upper-case letter is accented.
 // Pattern parts take [at=<bar>] to start later in the section, so a later line
 // can change the figure. An echo channel repeats the notes of another channel
-// some rows later, at its own instrument, pan and (relative) volume.
+// some rows later, at its own instrument, pan and (relative) volume. An
+// overlapping channel plays its notes alternately on two tracker channels.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -141,6 +142,7 @@ class PatternBuilder {
       else Fail(part.where + ": unknown part '" + part.kind + "'");
     }
     Echoes();
+    Overlaps();
     return pattern_;
   }
 
@@ -270,6 +272,36 @@ class PatternBuilder {
       for (size_t i = notes.size() - 1; i-- > 1;) notes.push_back(notes[i]);
     *note = notes[arpIndex_++ % notes.size()];
     return true;
+  }
+
+  // A channel with a twin hands every other note to it and releases the
+  // note before, so that one note's release rings on under the next one's
+  // attack (pads cross-fade instead of dipping at each chord change).
+  void Overlaps() {
+    for (size_t ch = 0; ch < song_.channels.size(); ++ch) {
+      const int twin = song_.channels[ch].twin;
+      if (twin < 0) continue;
+      bool onTwin = false, started = false;
+      for (int row = 0; row < rows_; ++row) {
+        Cell cell = pattern_.cells[row][ch];
+        if (!cell.note) continue;
+        if (cell.note == kKeyOff) {
+          if (onTwin) {
+            pattern_.cells[row][ch] = Cell();
+            pattern_.cells[row][twin] = cell;
+          }
+          continue;
+        }
+        // A note still sounding from the previous pattern may be on either
+        // channel: the first note of a pattern releases the twin.
+        Cell off;
+        off.note = kKeyOff;
+        if (started) onTwin = !onTwin;
+        started = true;
+        pattern_.cells[row][onTwin ? ch : twin] = off;
+        pattern_.cells[row][onTwin ? twin : ch] = cell;
+      }
+    }
   }
 
   void Echoes() {
@@ -403,6 +435,12 @@ Song ParseScore(const std::string& path) {
         channel.echoDelay = colon == std::string::npos ? 3 : std::atoi(echo.substr(colon + 1).c_str());
       }
       song.channels.push_back(channel);
+      if (s.Num("overlap", 0) != 0) {
+        Channel twin = channel;
+        twin.name += "+";
+        song.channels.back().twin = static_cast<int>(song.channels.size());
+        song.channels.push_back(twin);
+      }
     } else if (word == "drumkit") {
       for (auto& entry : ParseSettings(in, where).values) {
         std::string name = entry.second, note = "C4";

@@ -7,7 +7,8 @@
 //   volume=0..64 (sample volume)
 //   tonal: cycle=<samples per cycle> voices=<n> detune=<cycles> loop=<cycles>
 //          pw=<duty> bright=<harmonic> top=<highest note> sub=<level>
-//          attack=<ms> decay=<ms> sustain=0..1 release=<ms> vibrato=depth:rate:sweep
+//          attack=<ms> decay=<ms> sustain=0..1 release=<ms>
+//          vibrato=<cents>:<Hz>:<ms to full depth>
 //   drums: pitch=<Hz> decay=<s> length=<s> rate=<Hz> seed=<n>
 #include <algorithm>
 #include <cmath>
@@ -131,9 +132,15 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   in.envelope = {{0, 0}, {attack, 64}, {attack + decay, sustain}, {attack + decay + release, 0}};
   in.sustainPoint = 2;
 
+  // Auto-vibrato: depth steps are about 1.6 cents, the rate is the phase step
+  // per tick (256 a cycle), the sweep the ticks it takes to reach full depth.
   const std::string vibrato = s.Text("vibrato", "");
   if (!vibrato.empty()) {
-    std::sscanf(vibrato.c_str(), "%d:%d:%d", &in.vibratoDepth, &in.vibratoRate, &in.vibratoSweep);
+    double cents = 0.0, hertz = 0.0, delay = 0.0;
+    std::sscanf(vibrato.c_str(), "%lf:%lf:%lf", &cents, &hertz, &delay);
+    in.vibratoDepth = std::clamp(static_cast<int>(std::lround(cents / 1.6)), 0, 15);
+    in.vibratoRate = std::clamp(static_cast<int>(std::lround(hertz * 256.0 / ticksPerSecond)), 0, 63);
+    in.vibratoSweep = std::clamp(static_cast<int>(std::lround(delay / 1000.0 * ticksPerSecond)), 0, 255);
   }
 }
 

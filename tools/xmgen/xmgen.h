@@ -54,6 +54,7 @@ struct Channel {
   double volume = 1.0;
   std::string echoOf;  // repeats another channel's notes, delayed
   int echoDelay = 0;
+  int twin = -1;  // overlap: the channel that takes every other note
 };
 
 struct Pattern {
