@@ -119,6 +119,14 @@ void Tonal(Instrument& in, double ticksPerSecond) {
     for (size_t n = 0; n < length; ++n)
       wavePoints[n] += sub * voices * std::sin(2.0 * kPi * (base / 2) * static_cast<double>(n) / length);
 
+  // Start the loop at a rising zero crossing so that a note begins without
+  // a step; the loop is seamless, so rotating it changes nothing else.
+  size_t start = 0;
+  for (size_t n = 0; n < length; ++n) {
+    const double here = wavePoints[n], next = wavePoints[(n + 1) % length];
+    if (here <= 0.0 && next > 0.0 && std::fabs(here) < std::fabs(wavePoints[start])) start = n;
+  }
+  std::rotate(wavePoints.begin(), wavePoints.begin() + static_cast<long>(start), wavePoints.end());
   in.pcm = ToPcm(wavePoints, 0.95);
   in.loop = true;
   Tune(in, kMiddleC * length / meanCycles);
@@ -129,7 +137,10 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   };
   const int attack = ticks("attack", 10), decay = ticks("decay", 200), release = ticks("release", 150);
   const int sustain = static_cast<int>(std::lround(64.0 * std::clamp(s.Num("sustain", 0.7), 0.0, 1.0)));
-  in.envelope = {{0, 0}, {attack, 64}, {attack + decay, sustain}, {attack + decay + release, 0}};
+  // The envelope is read once per tick: starting it at the level of the end
+  // of the first tick keeps notes from lagging a whole tick behind the drums.
+  const int firstLevel = 64 / attack;
+  in.envelope = {{0, firstLevel}, {attack, 64}, {attack + decay, sustain}, {attack + decay + release, 0}};
   in.sustainPoint = 2;
 
   // Auto-vibrato: depth steps are about 1.6 cents, the rate is the phase step
