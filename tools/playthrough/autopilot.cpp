@@ -102,14 +102,14 @@ float Autopilot::PlanCost(const CPlayerShip& player, const Plan& plan, float goa
         cost += 1000 * urgency * harm;
         struck[i] = true;
       } else if (dx < hz.HalfW + 15 && dy < hz.HalfH + 15) {
-        cost += 15 * urgency * harm;
+        cost += 5 * urgency * harm;
       }
     }
     for (float beam : BeamYs) {
       if (std::fabs(beam - y) < PlayerHalfH + 10) cost += 40 * harm;
     }
   }
-  cost += std::fabs(x - goalX) * 0.6f + std::fabs(y - goalY) * 1.2f;
+  cost += std::fabs(x - goalX) * 0.6f + std::fabs(y - goalY) * 2.0f;
   return cost;
 }
 
@@ -145,7 +145,7 @@ void Autopilot::ChooseTarget(CGame& game) {
   } else if (Target != nullptr) {
     const float dx = Target->Pos.x - player.Pos.x;
     GoalY = std::clamp(Target->Pos.y + Target->Vel.y * dx / 9, PlayerHalfH, Floor);
-    GoalX = std::clamp(Target->Pos.x - 320, 80.0f, 320.0f);
+    GoalX = std::clamp(Target->Pos.x - 400, 80.0f, 200.0f);
   }
   // Power-ups worth a detour.
   for (CPowerup* powerup : game.Powerups) {

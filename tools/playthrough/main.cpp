@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,7 @@ struct Result {
   int Kills = 0;
   int LivesLost = 0;
   int Ticks = 0;
+  int FriendsLost = 0;
   int StayersLeft = 0;
   int OthersLeft = 0;
 };
@@ -66,6 +68,7 @@ Result Play(CGame& game, const std::string& path, unsigned seed, bool fire) {
   Result result;
   int clock = 0;
   int lives = game.Player->Lives;
+  std::set<const CShipNPC*> fallenFriends;
   while (game.EndFade < 1.0f && Globals::Time <= limit) {
     // The level clock runs at 11 units a second.
     clock += 11;
@@ -78,6 +81,13 @@ Result Play(CGame& game, const std::string& path, unsigned seed, bool fire) {
     ++result.Ticks;
     if (game.Player->Lives < lives) result.LivesLost += lives - game.Player->Lives;
     lives = game.Player->Lives;
+    std::set<const CShipNPC*> stillFalling;
+    for (const CShipNPC* ship : game.Enemies) {
+      if (ship->Hostile || ship->State != 1) continue;
+      if (fallenFriends.count(ship) == 0) ++result.FriendsLost;
+      stillFalling.insert(ship);
+    }
+    fallenFriends.swap(stillFalling);
   }
   playthrough::Autopilot::ReleaseKeys();
   for (CShipNPC* ship : game.Enemies) {
@@ -177,12 +187,12 @@ int main(int argc, char** argv) {
     if (options.Dodge) {
       std::printf("%-8s %5s %9s %9s  %s\n", "Mission", "Fin", "Ends by", "Ended at", "Verdict");
     } else {
-      std::printf("%-8s %5s %4s %6s %11s %11s %11s %9s\n", "Mission", "Fin", "Req", "Won", "Kills(avg)",
-                  "Kills(min)", "Lives lost", "Length s");
+      std::printf("%-8s %5s %4s %6s %11s %11s %11s %13s %9s %9s\n", "Mission", "Fin", "Req", "Won", "Kills(avg)",
+                  "Kills(min)", "Lives lost", "Friends lost", "Ticks", "Seconds");
     }
     for (const std::string& level : levels) {
       const std::string name = fs::path(level).stem().string();
-      int wins = 0, kills = 0, minKills = 1 << 30, lost = 0, ticks = 0, req = 0, fin = 0;
+      int wins = 0, kills = 0, minKills = 1 << 30, lost = 0, ticks = 0, req = 0, fin = 0, friends = 0;
       bool ends = true;
       int latest = 0;
       std::string verdict = "ends by itself";
@@ -194,6 +204,7 @@ int main(int argc, char** argv) {
         kills += r.Kills;
         minKills = std::min(minKills, r.Kills);
         lost += r.LivesLost;
+        friends += r.FriendsLost;
         ticks += r.Ticks;
         latest = std::max(latest, r.Ticks);
         if (r.Outcome < 0) {
@@ -207,8 +218,9 @@ int main(int argc, char** argv) {
           verdict = "ends (the dodging pilot was shot down)";
         }
         if (options.Verbose) {
-          std::printf("  %s seed %d: status %d, kills %d/%d, lives lost %d, %d ticks, %d left\n", name.c_str(), seed,
-                      r.Outcome, r.Kills, req, r.LivesLost, r.Ticks, r.StayersLeft + r.OthersLeft);
+          std::printf("  %s seed %d: outcome %d, kills %d/%d, lives lost %d, friends lost %d, %d ticks, %d left\n",
+                      name.c_str(), seed, r.Outcome, r.Kills, req, r.LivesLost, r.FriendsLost, r.Ticks,
+                      r.StayersLeft + r.OthersLeft);
         }
       }
       const double n = options.Seeds;
@@ -217,8 +229,8 @@ int main(int argc, char** argv) {
                     latest * 11.0 / TicksPerSecond, verdict.c_str());
         if (!ends) ++failures;
       } else {
-        std::printf("%-8s %5d %4d %3d/%-2d %11.1f %11d %11.1f %9.1f\n", name.c_str(), fin, req, wins, options.Seeds,
-                    kills / n, minKills, lost / n, ticks / n / TicksPerSecond);
+        std::printf("%-8s %5d %4d %3d/%-2d %11.1f %11d %11.1f %13.1f %9.0f %9.1f\n", name.c_str(), fin, req, wins,
+                    options.Seeds, kills / n, minKills, lost / n, friends / n, ticks / n, ticks / n / TicksPerSecond);
         if (wins < std::min(options.MinWins, options.Seeds)) ++failures;
       }
       std::fflush(stdout);
