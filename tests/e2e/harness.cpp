@@ -311,10 +311,20 @@ std::vector<std::string> GameHarness::ToolEnvironment() const {
 
 bool GameHarness::Start() {
   if (Display.empty() || GamePid > 0) return false;
-  std::vector<std::string> env = Environment({{"DISPLAY", Display},
-                                              {"XAUTHORITY", ""},
-                                              {"HOME", HomeDir},
-                                              {"PATH", BinDir + ":" + (getenv("PATH") ? getenv("PATH") : "")}});
+  const char* path = getenv("PATH");
+  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", Display},
+                                                              {"XAUTHORITY", ""},
+                                                              {"HOME", HomeDir},
+                                                              {"PATH", BinDir + ":" + (path ? path : "")}};
+#ifdef VARNOK_E2E_PRELOAD
+  // The sanitizer runtime checks that it is loaded first; the preloaded
+  // library only replaces dlclose and does not disturb it.
+  const char* asan = getenv("ASAN_OPTIONS");
+  changes.push_back({"LD_PRELOAD", VARNOK_E2E_PRELOAD});
+  changes.push_back({"ASAN_OPTIONS", std::string(asan ? asan : "") + (asan && *asan ? ":" : "") +
+                                         "verify_asan_link_order=0"});
+#endif
+  std::vector<std::string> env = Environment(changes);
   std::vector<std::string> args = {VARNOK_GAME};
   GameStatus.reset();
   GamePid = fork();
