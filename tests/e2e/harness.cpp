@@ -480,6 +480,21 @@ std::optional<Image> GameHarness::Screenshot() {
   return DecodePpm(out);
 }
 
+std::optional<Image> GameHarness::WaitForScreen(const std::function<bool(const Image&)>& ready, double seconds) {
+  const Clock::time_point deadline = Deadline(seconds);
+  while (Clock::now() < deadline && Running()) {
+    std::optional<Image> shot = Screenshot();
+    if (shot && ready(*shot)) return shot;
+    SleepMs(100);
+  }
+  return std::nullopt;
+}
+
+std::optional<Image> GameHarness::WaitForPicture(double seconds) {
+  return WaitForScreen([](const Image& image) { return image.CountLit(0, 0, image.width, image.height) > 0; },
+                       seconds);
+}
+
 std::optional<int> GameHarness::QuitFromMainMenu(double seconds) {
   const Clock::time_point deadline = Deadline(seconds);
   while (Clock::now() < deadline) {
