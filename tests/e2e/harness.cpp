@@ -303,6 +303,8 @@ std::vector<std::string> GameHarness::Messages() const {
   return messages;
 }
 
+std::string GameHarness::SoundBytes() const { return Slurp(SoundPath); }
+
 std::string GameHarness::GameOutput() const { return Slurp(OutputPath); }
 
 std::vector<std::string> GameHarness::ToolEnvironment() const {

@@ -56,6 +56,7 @@ class GameHarness {
   // The raw audio the game sent to ALSA's default device (it may not exist
   // before the game opens the device).
   const std::string& SoundFile() const { return SoundPath; }
+  std::string SoundBytes() const;
   // The messages the game showed through the stand-in xmessage, in order.
   std::vector<std::string> Messages() const;
 
