@@ -35,6 +35,8 @@ struct Image {
 
 // Decodes a binary PPM (P6, maxval 255); nullopt when it is not one.
 std::optional<Image> DecodePpm(const std::string& bytes);
+// Writes the image as a binary PPM, for looking at a failed test's screen.
+bool WritePpm(const Image& image, const std::string& path);
 
 class GameHarness {
  public:
