@@ -148,12 +148,18 @@ TEST(Bomb, HeavyBlastReachesUnder65PixelsAndDriftsWithTheShip) {
   EXPECT_EQ(below.Shields, 100);
   DeleteAll(explosions);
 
-  CBomb drifting(10, 100, CVector2(2, 0), &explosions, 0.5f, false);
+  // Off the screen's left edge it keeps falling, tipping over to 90 degrees.
+  CBomb drifting(10, -3000, CVector2(-2, 0), &explosions, 0.5f, false);
   drifting.Update();
-  EXPECT_FLOAT_EQ(drifting.Pos.x, 12.5f);
+  EXPECT_FLOAT_EQ(drifting.Pos.x, 8.5f);
   EXPECT_FLOAT_EQ(drifting.Angle, 0.5f);
-  for (int i = 0; i < 400; ++i) drifting.Update();
+  for (int i = 0; i < 250; ++i) drifting.Update();
   EXPECT_FLOAT_EQ(drifting.Angle, 90);
+  EXPECT_FALSE(drifting.Dead);
+  while (!drifting.Dead) drifting.Update();
+  EXPECT_LT(drifting.Pos.x, -300);
+  EXPECT_EQ(explosions.size(), 1u);
+  DeleteAll(explosions);
 }
 
 TEST(PlasmaBeam, HitsOnlyInItsFirstTickAndDiesOnTheSixthUpdate) {
