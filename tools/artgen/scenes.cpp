@@ -444,6 +444,11 @@ Img MakeExitPicture(const ArtSources& src) {
   TextShape title(src.font, "VARNOK", P.Num("exit.title_unit"), P.Num("exit.title_stroke"), P.Num("exit.title_spacing"));
   title.MoveTo((w - title.Width()) / 2, P.Num("exit.title_y"));
   const float titleStroke = P.Num("exit.title_stroke");
+  // The exhaust leaves the ship's tail nozzle and streams back along its heading.
+  const float shipX = P.Num("exit.ship", 0), shipY = P.Num("exit.ship", 1), shipScale = P.Num("exit.ship", 2);
+  const float heading = P.Num("exit.ship", 3) * kTau / 360, tail = P.Num("exit.ship_tail") * shipScale;
+  const Pt trailA{shipX - std::cos(heading) * tail, shipY + std::sin(heading) * tail};
+  const Pt trailB{trailA.x - std::cos(heading) * P.Num("exit.trail"), trailA.y + std::sin(heading) * P.Num("exit.trail")};
   auto colour = [&](Pt p) {
     float t = p.y / horizon;
     Col c = t < 0.6f ? Mix(skyTop, skyMid, Smooth(0.f, 0.6f, t)) : Mix(skyMid, skyLow, Smooth(0.6f, 1.f, t));
@@ -451,10 +456,18 @@ Img MakeExitPicture(const ArtSources& src) {
     float ds = std::hypot(p.x - sunX, p.y - sunY);
     c = c + sunCol * (0.5f * std::exp(-ds / (sunR * 1.6f)));
     if (ds < sunR) {
-      // Banded sun, the classic horizon look.
-      float band = std::fmod(std::max(0.f, p.y - (sunY - sunR * 0.1f)), 9.f);
-      if (!(p.y > sunY - sunR * 0.1f && band < 2.5f + (p.y - sunY) / sunR * 3)) c = Mix(sunCol, Rgb(255, 240, 170), Smooth(sunR, -sunR, p.y - sunY));
+      // Banded sun, the gaps widening towards the horizon.
+      float start = sunY - sunR * 0.7f;
+      float depth = (p.y - start) / sunR;
+      bool gap = depth > 0 && std::fmod(p.y - start, 9.f) < 1.f + 6.f * depth;
+      if (!gap) c = Mix(Rgb(255, 240, 170), sunCol, Smooth(-sunR, sunR, p.y - sunY));
     }
+    // The ship's exhaust trail.
+    float td = SegDist(p, trailA, trailB);
+    float along = Clamp01(((p.x - trailA.x) * (trailB.x - trailA.x) + (p.y - trailA.y) * (trailB.y - trailA.y)) /
+                          ((trailB.x - trailA.x) * (trailB.x - trailA.x) + (trailB.y - trailA.y) * (trailB.y - trailA.y)));
+    float tw = 5 * (1 - along) + 0.5f;
+    c = c + Rgb(255, 200, 130) * (Smooth(tw + 3, 0.f, td) * (1 - along) * 0.9f);
     float far = horizon - 30 - 22 * std::sin(p.x / 61 + 1) - 14 * std::sin(p.x / 23) - 12 * Fbm2(p.x / 20, 1, 62, 3);
     if (p.y > far) c = Mix(hillFar, skyLow * 0.4f, 0.3f * Smooth(far + 30, far, p.y));
     float nearY = horizon + 10 - 18 * std::sin(p.x / 90 + 2) - 8 * Fbm2(p.x / 12, 2, 63, 3);
@@ -499,8 +512,9 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       float wob = Fbm2(std::cos(a) * 2 + 10, std::sin(a) * 2 + t * 3, 71, 3) - 0.5f;
       float rr = radius * (1 + 0.35f * wob);
       float inner = Fbm2(dx / 9 + t * 4, dy / 9 - t * 3, 72, 4);
-      float density = Smooth(rr, rr * 0.55f, d) * (0.6f + 0.6f * inner);
-      float temp = heat * (1.1f - d / (rr + 1)) + (inner - 0.5f) * 0.4f;
+      float density = Smooth(rr, rr * 0.5f, d) * Clamp01(0.55f + 0.7f * inner);
+      // Thin parts of the cloud are cooler, so they turn red instead of muddy yellow.
+      float temp = (heat * (1.15f - d / (rr + 1)) + (inner - 0.5f) * 0.4f) * (0.45f + 0.55f * density);
       Col c;
       if (temp > 0.75f)
         c = Mix(yellow, white, Smooth(0.75f, 1.f, temp));
@@ -511,7 +525,9 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       else
         c = Mix(smoke, red, Smooth(0.f, 0.2f, temp));
       float fade = 1 - Smooth(0.55f, 1.f, t);
-      c = c * (density * (0.35f + 0.65f * fade));
+      // Dimming fire loses its green and blue first, so it never turns olive.
+      float k = std::pow(density, 0.8f) * (0.35f + 0.65f * fade);
+      c = {c.r * k, c.g * std::pow(k, 1.7f), c.b * std::pow(k, 2.2f)};
       // A flash in the first frames.
       c = c + white * (std::max(0.f, 1 - d / (radius * 1.4f)) * std::max(0.f, 1 - t * 4) * 0.8f);
       // Edge of the frame stays black.
@@ -522,8 +538,8 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
     // Sparks flung out in the early frames.
     Prng rng(uint32_t(P.Num("explosion.seed")));
     for (int s = 0; s < 22; ++s) {
-      float a = rng.Uniform(0, kTau), speed = rng.Uniform(0.5f, 1.f);
-      float dist = radius * 0.6f + t * size * 0.45f * speed;
+      float a = rng.Uniform(0, kTau), speed = rng.Uniform(0.25f, 1.f);
+      float dist = radius * rng.Uniform(0.3f, 0.8f) + t * size * 0.45f * speed;
       float life = 1 - t * rng.Uniform(1.4f, 2.4f);
       if (life <= 0) continue;
       float sx = c0 + std::cos(a) * dist, sy = c0 + std::sin(a) * dist;
