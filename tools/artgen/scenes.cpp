@@ -581,7 +581,7 @@ Img PowerIcon(const Params& P, const std::string& key, const std::function<float
     Col c = ring * (std::max(0.f, 1 - ringD / 1.3f) + 0.35f * std::max(0.f, 1 - ringD / 3.5f));
     c = c + ring * (0.12f * Smooth(c0 - 3, 0.f, d));
     float s = symbol({p.x - c0, p.y - c0});
-    if (s > 0) c = Mix(sym, core, Smooth(0.f, 2.2f, s));
+    if (s > 0) c = Mix(sym, core, Smooth(0.5f, 4.f, s) * 0.7f);
     else c = c + sym * (0.5f * std::max(0.f, 1 + s / 2.f));
     c = c * Smooth(c0, c0 - 1.5f, d);
     return Clamp(c);
@@ -595,16 +595,16 @@ float Rect(Pt p, float x0, float y0, float x1, float y1) {
 }  // namespace
 
 Img MakePowerAmmo(const ArtSources& src) {
-  // Three cartridges standing side by side.
+  // Three cartridges standing side by side, the middle one raised.
   return PowerIcon(src.params, "power.ammo", [](Pt p) {
     float best = -9;
     for (int i = -1; i <= 1; ++i) {
-      Pt q{p.x - i * 6.f, p.y + (i == 0 ? 1.f : 0.f)};
-      float body = Rect(q, -2.2f, -2.f, 2.2f, 7.5f);
-      float tip = 2.4f - std::hypot(q.x, (q.y + 2.f) * 0.55f);
-      tip = q.y < -2 ? std::min(tip, q.y + 8.f) : tip;
-      float rim = Rect(q, -2.6f, 5.5f, 2.6f, 7.5f);
-      best = std::max({best, body, tip, rim});
+      Pt q{p.x - i * 6.5f, p.y + (i == 0 ? 1.5f : 0.f)};
+      float casing = Rect(q, -1.9f, 0.f, 1.9f, 8.f);
+      float head = q.y < 0 ? 1.8f - std::hypot(q.x, q.y * 0.32f) : -9;
+      float groove = 0.45f - std::fabs(q.y - 0.f);
+      float shape = std::max(casing, head);
+      best = std::max(best, groove > 0 ? std::min(shape, -groove) : shape);
     }
     return best;
   });
@@ -621,12 +621,12 @@ Img MakePowerHeal(const ArtSources& src) {
 }
 
 Img MakePowerLife(const ArtSources& src) {
-  // A heart.
+  // A heart: two round lobes over a point.
   return PowerIcon(src.params, "power.life", [](Pt p) {
-    float x = p.x / 8.5f, y = -(p.y + 1) / 8.5f;
-    float a = x * x + y * y - 1;
-    float f = a * a * a - x * x * y * y * y;
-    return f < 0 ? std::min(3.f, -f * 14) : -std::min(3.f, f * 14);
+    float left = 4.3f - std::hypot(p.x + 3.7f, p.y + 2.6f);
+    float right = 4.3f - std::hypot(p.x - 3.7f, p.y + 2.6f);
+    std::vector<Pt> point = {{-7.7f, -1.2f}, {7.7f, -1.2f}, {0, 8.6f}};
+    return std::max({left, right, PolyDist(point, p)});
   });
 }
 
