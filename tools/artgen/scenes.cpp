@@ -273,7 +273,7 @@ Img MakeEarth(const ArtSources& src) {
     c = Mix(c, Col{0.95f, 0.97f, 1.f}, cover * 0.9f);
     float sun = (x * sx + y * sy + z * sz) / sl;
     float day = Smooth(-0.12f, 0.25f, sun);
-    float diffuse = std::max(0.f, sun) * 0.85f + 0.15f;
+    float diffuse = std::max(0.f, sun) * 0.72f + 0.1f;
     Col lit = c * diffuse;
     c = Mix(night, lit, day);
     // Thin bright atmosphere at the limb on the day side.
