@@ -124,8 +124,9 @@ TEST_F(EnemyFlight, SineWaveSlowsToHalfSpeedAndWeaves) {
 
 TEST_F(EnemyFlight, DiveTurnsAtThe350Line) {
   PlayerAside();
-  CShipNPC* ship = Flyer(3, 700, 340, 0.5f, 3);
-  const float ys[] = {343, 346, 349, 352, 355};
+  CShipNPC* ship = Flyer(3, 700, 341, 0.5f, 3);
+  // At 350 exactly it still dives.
+  const float ys[] = {344, 347, 350, 353, 356};
   for (float y : ys) {
     ship->Update(Player);
     EXPECT_FLOAT_EQ(ship->Pos.y, y);
