@@ -469,3 +469,22 @@ TEST_F(EnemyFlight, DrawsTheShipAndItsShadowMirroredForEscorts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EnemySets, LoadEveryPictureOfTheTwelveSets) {
+  LoadShipData();
+  for (int set = 1; set <= 12; ++set) {
+    const CGLSprite* sprites = CShipNPC::SpriteSet(set);
+    for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) {
+      EXPECT_GT(sprites[i].W(), 0.0f) << set << "/" << i;
+      EXPECT_GT(sprites[i].H(), 0.0f) << set << "/" << i;
+      EXPECT_NE(sprites[i].TextureName(), 0u) << set << "/" << i;
+      EXPECT_EQ(sprites[i].Mask(), MaskAlpha) << set << "/" << i;
+    }
+  }
+  UnloadShipData();
+  EXPECT_NE(CShipNPC::Data12[7].TextureName(), 0u);
+}
+
+}  // namespace
