@@ -346,8 +346,11 @@ Img MakeMoon(const ArtSources& src) {
   auto colour = [&](Pt p) {
     float x = (p.x - cx) / r, y = (p.y - cy) / r;
     float q = x * x + y * y;
-    Col c = sky * (1 - p.y / size * 0.6f) + Stars(p, 51, 0.06f, 0.8f);
-    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 6);
+    // The menu screen around the picture is black: the top and right edges
+    // fade to black so the picture has no visible border.
+    float edge = Smooth(0.f, 48.f, std::min(p.y, size - p.x));
+    Col c = sky * edge;
+    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 5) * edge;
     if (q < 1) {
       float z = std::sqrt(1 - q);
       float nx = x, ny = y, nz = z;
@@ -372,7 +375,7 @@ Img MakeMoon(const ArtSources& src) {
       float shade = 0.04f + light * 1.1f;
       c = base * (shade * bright);
     } else if (halo > 0) {
-      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.08f);
+      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.1f);
     }
     return Clamp(c);
   };
