@@ -534,6 +534,10 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       // Dimming fire loses its green and blue first, so it never turns olive.
       float k = std::pow(density, 0.8f) * (0.35f + 0.65f * fade);
       c = {c.r * k, c.g * std::pow(k, 1.7f), c.b * std::pow(k, 2.2f)};
+      // A shock ring racing out ahead of the fireball in the early frames.
+      float ringR = radius * 0.9f + t * size * 0.6f;
+      float ring = std::max(0.f, 1 - std::fabs(d - ringR) / 2.5f) * std::max(0.f, 1 - t * 2.8f);
+      c = c + Mix(orange, white, 0.5f) * (ring * 0.45f);
       // A flash in the first frames.
       c = c + white * (std::max(0.f, 1 - d / (radius * 1.4f)) * std::max(0.f, 1 - t * 4) * 0.8f);
       // Edge of the frame stays black.
