@@ -208,9 +208,10 @@ void Drum(Instrument& in) {
     }
     out[i] = v;
   }
-  // A short fade keeps the sample's end free of a click.
-  const size_t fade = std::min<size_t>(length, static_cast<size_t>(0.005 * rate));
-  for (size_t i = 0; i < fade; ++i) out[length - 1 - i] *= static_cast<double>(i) / fade;
+  // The last quarter fades out along a half cosine, so a tail that is cut
+  // short by the sample's end dies away instead of stopping with a thump.
+  const size_t fade = length / 4;
+  for (size_t i = 0; i < fade; ++i) out[length - 1 - i] *= 0.5 - 0.5 * std::cos(kPi * i / fade);
   in.pcm = ToPcm(out, 0.95);
   in.loop = false;
   Tune(in, rate);
