@@ -133,6 +133,14 @@ TEST(Xmgen, RefusesBrokenScores) {
       << "order names a missing section";
   EXPECT_NE(Xmgen(Write("bad5.score", base + "section x bars=1\n  chords Hm\nend\norder x\n"), kWork + "/bad.xm"), 0)
       << "unknown chord";
+  EXPECT_NE(Xmgen(Write("bad6.score", base + "section x bars=1\n  a drums k...\nend\norder x\n"), kWork + "/bad.xm"), 0)
+      << "drums on a tonal channel";
+  EXPECT_NE(Xmgen(Write("bad7.score", base + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "echo of a drum channel";
+  EXPECT_NE(Xmgen(Write("bad8.score", base + "tempo 0\nsection x bars=1\nend\norder x\n"), kWork + "/bad.xm"), 0)
+      << "tempo out of range";
   EXPECT_NE(Xmgen(kWork + "/missing.score", kWork + "/bad.xm"), 0);
 }
 
@@ -174,6 +182,8 @@ TEST(Sfxgen, RefusesBrokenRecipes) {
   EXPECT_NE(Sfxgen(Write("bad2.sfx", "sound a length=0.1\n  wobble freq=440\nend\n")), 0) << "unknown layer";
   EXPECT_NE(Sfxgen(Write("bad3.sfx", "sound a length=0.1\n  sine amp=0\nend\n")), 0) << "silent";
   EXPECT_NE(Sfxgen(Write("bad4.sfx", "sine freq=440\n")), 0) << "layer outside a sound";
+  EXPECT_NE(Sfxgen(Write("bad5.sfx", "sound a length=-1\n  sine freq=440\nend\n")), 0) << "negative length";
+  EXPECT_NE(Sfxgen(Write("bad6.sfx", "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n")), 0) << "starts early";
 }
 
 }  // namespace

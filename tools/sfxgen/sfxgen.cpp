@@ -148,6 +148,8 @@ void RenderLayer(const Layer& layer, const Sound& sound, std::vector<double>& ou
   const double steptime = layer.Num("steptime", 0.1);
   const std::vector<int> steps =
       layer.keys.count("steps") ? ParseSteps(layer.keys.at("steps")) : std::vector<int>{0};
+  if (start < 0.0 || dur < 0.0 || decay <= 0.0 || steptime <= 0.0 || steps.empty())
+    Fail("sound " + sound.name + ": a " + layer.kind + " layer has a bad time or steps");
   Rng rng(static_cast<uint32_t>(layer.Num("seed", 1.0)));
 
   Svf lowpass, highpass;
@@ -288,6 +290,8 @@ std::vector<Sound> ParseRecipes(const std::string& path) {
       if (keys.count("length")) current->length = std::atof(keys["length"].c_str());
       if (keys.count("rate")) current->rate = std::atoi(keys["rate"].c_str());
       if (keys.count("loud")) current->loudness = std::atof(keys["loud"].c_str());
+      if (!(current->length > 0.0 && current->length <= 10.0) || current->rate < 8000 || current->rate > 96000)
+        Fail(where + ": length must be 0..10 s and rate 8000..96000 Hz");
     } else if (word == "end") {
       if (!current) Fail(where + ": end without sound");
       current = nullptr;

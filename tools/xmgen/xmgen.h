@@ -72,7 +72,11 @@ struct Song {
   int restart = 0;  // order index the song loops back to
   std::vector<Instrument> instruments;
   std::vector<Channel> channels;
-  std::map<char, int> drumKit;  // pattern letter -> instrument index
+  struct DrumHit {
+    int instrument;
+    int note;
+  };
+  std::map<char, DrumHit> drumKit;  // by pattern letter
   std::vector<Pattern> patterns;
   std::vector<int> order;
 };
