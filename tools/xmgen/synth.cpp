@@ -8,7 +8,7 @@
 //   tonal: cycle=<samples per cycle> voices=<n> detune=<cycles> loop=<cycles>
 //          pw=<duty> bright=<harmonic> top=<highest note> sub=<level>
 //          attack=<ms> decay=<ms> sustain=0..1 release=<ms>
-//          vibrato=<cents>:<Hz>:<ms to full depth>
+//          vibrato=<cents>:<Hz>:<ms to full depth> autopan=<depth 0..32>:<seconds>
 //   drums: pitch=<Hz> decay=<s> length=<s> rate=<Hz> seed=<n>
 #include <algorithm>
 #include <cmath>
@@ -142,6 +142,17 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   const int firstLevel = 64 / attack;
   in.envelope = {{0, firstLevel}, {attack, 64}, {attack + decay, sustain}, {attack + decay + release, 0}};
   in.sustainPoint = 2;
+
+  // Auto-pan: a looped panning envelope sways the note slowly around its
+  // channel's position.
+  const std::string autopan = s.Text("autopan", "");
+  if (!autopan.empty()) {
+    double depth = 0.0, seconds = 0.0;
+    std::sscanf(autopan.c_str(), "%lf:%lf", &depth, &seconds);
+    const int quarter = std::max(1, static_cast<int>(std::lround(seconds * ticksPerSecond / 4.0)));
+    const int d = std::clamp(static_cast<int>(std::lround(depth)), 0, 32);
+    in.panEnvelope = {{0, 32}, {quarter, std::min(64, 32 + d)}, {3 * quarter, 32 - d}, {4 * quarter, 32}};
+  }
 
   // Auto-vibrato: depth steps are about 1.6 cents, the rate is the phase step
   // per tick (256 a cycle), the sweep the ticks it takes to reach full depth.

@@ -38,6 +38,7 @@ struct Instrument {
   int volume = 64;
   std::vector<EnvelopePoint> envelope;  // empty: no volume envelope
   int sustainPoint = 0;
+  std::vector<EnvelopePoint> panEnvelope;  // looped from first to last point; empty: none
   int fadeout = 0;
   int vibratoDepth = 0, vibratoRate = 0, vibratoSweep = 0;
 };
