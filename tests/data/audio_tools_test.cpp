@@ -161,7 +161,7 @@ TEST(Sfxgen, LevelsSoundsAndKeepsThemBelowFullScale) {
             0);
   std::vector<int16_t> quiet = ReadWav(kWork + "/sfx/quiet.wav"), loud = ReadWav(kWork + "/sfx/loud.wav"),
                        spike = ReadWav(kWork + "/sfx/spike.wav");
-  ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 22050));
+  ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 44100));
   ASSERT_EQ(quiet.size(), loud.size());
   // Whatever the recipe's amplitude, the same loudness comes out.
   for (size_t i = 0; i < quiet.size(); ++i) ASSERT_NEAR(quiet[i], loud[i], 1) << i;
