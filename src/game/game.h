@@ -87,9 +87,3 @@ class CGame {
   int SavedClock = -1;
   bool PauseHeld = false;
 };
-
-// Music: at most one player runs; every call is safe while none exists.
-void StartMusic(DUH* music, float volume);
-void StopMusic();
-void PollMusic();
-void SetMusicVolume(float volume);

@@ -56,6 +56,8 @@ class CGLSprite {
 
  private:
   void DrawQuad(float x, float y, float angle, float xScale, float scale, float alpha);
+  // Frees the current texture (while the display is up) and empties the name.
+  void ReleaseTexture();
 
   unsigned int Texture = 0;
   float Width = 0.0f, Height = 0.0f;

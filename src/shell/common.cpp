@@ -1,6 +1,7 @@
 #include "shell/common.h"
 
 #include <allegro.h>
+#include <aldumb.h>
 
 #include <cstdlib>
 #include <istream>
@@ -25,7 +26,7 @@ CGLFont* MenuFont = nullptr;
 CGLFont* SmallFont = nullptr;
 CGLFont* MediumFont = nullptr;
 DATAFILE* SoundDat = nullptr;
-al_duh_player* DuhPlayer = nullptr;
+AL_DUH_PLAYER* DuhPlayer = nullptr;
 }  // namespace Globals
 
 void Log(const std::string& line) {
@@ -121,4 +122,23 @@ void PlaySample(int index, int volume, int pan, int frequency) {
   // Objects beyond the screen edges would give a pan outside the mixer's range.
   pan = pan < 0 ? 0 : (pan > 255 ? 255 : pan);
   play_sample(static_cast<SAMPLE*>(Globals::SoundDat[index].dat), volume, pan, frequency, 0);
+}
+
+void StartMusic(DUH* music, float volume) {
+  StopMusic();
+  Globals::DuhPlayer = al_start_duh(music, 2, 0, volume, 4096, 44100);
+}
+
+void StopMusic() {
+  if (Globals::DuhPlayer == nullptr) return;
+  al_stop_duh(Globals::DuhPlayer);
+  Globals::DuhPlayer = nullptr;
+}
+
+void PollMusic() {
+  if (Globals::DuhPlayer != nullptr) al_poll_duh(Globals::DuhPlayer);
+}
+
+void SetMusicVolume(float volume) {
+  if (Globals::DuhPlayer != nullptr) al_duh_set_volume(Globals::DuhPlayer, volume);
 }

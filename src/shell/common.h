@@ -11,7 +11,8 @@
 #include <string>
 
 struct DATAFILE;
-struct al_duh_player;
+struct DUH;
+struct AL_DUH_PLAYER;
 class CGLFont;
 
 struct CVector2 {
@@ -62,7 +63,7 @@ extern CGLFont* MenuFont;
 extern CGLFont* SmallFont;
 extern CGLFont* MediumFont;
 extern DATAFILE* SoundDat;
-extern al_duh_player* DuhPlayer;
+extern AL_DUH_PLAYER* DuhPlayer;
 }  // namespace Globals
 
 // Writes one line to the log and flushes it.
@@ -91,3 +92,10 @@ void WriteOptions(std::ostream& out);
 int PanFor(float x);
 // Plays sample `index` of the sound datafile when sound is on; never looped.
 void PlaySample(int index, int volume, int pan, int frequency);
+
+// Music: at most one player runs (Globals::DuhPlayer); every call is safe
+// while none exists. Starting stops whatever was playing.
+void StartMusic(DUH* music, float volume);
+void StopMusic();
+void PollMusic();
+void SetMusicVolume(float volume);

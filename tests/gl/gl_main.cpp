@@ -1,0 +1,86 @@
+// Entry of the GL test executable: a real 800x600 windowed OpenGL display
+// with the game's 2D view, run from a scratch directory that links `data` to
+// the generated data so that code under test finds "data/..." as the game does.
+// gtest comes first: alleggl.h pulls in X11 headers whose macros (None,
+// Bool) break gtest's own declarations.
+#include <gtest/gtest.h>
+#include <allegro.h>
+#include <alleggl.h>
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "graphics/gltwodee.h"
+
+namespace {
+
+std::string WorkDir;
+
+// Runs at any exit, also when code under test ends the process through
+// ErrorExit inside a death test.
+void RemoveWorkDir() {
+  if (WorkDir.empty()) return;
+  if (chdir("/") != 0) perror("/");
+  std::error_code ignored;
+  std::filesystem::remove_all(WorkDir, ignored);
+}
+
+// Allegro's modules and Mesa's driver are unloaded at shutdown, before the
+// leak checker runs; pinned, their own leaks keep their library names and
+// can be suppressed by name.
+void PinLoadedLibraries() {
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void*) {
+        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
+          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        return 0;
+      },
+      nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // A forked child would share this process's X connection and GL context;
+  // death tests start a fresh process with its own display instead.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+
+  char dirTemplate[] = "/tmp/varnok_gl_XXXXXX";
+  if (mkdtemp(dirTemplate) == nullptr) {
+    perror("mkdtemp");
+    return 1;
+  }
+  WorkDir = dirTemplate;
+  atexit(RemoveWorkDir);
+  if (symlink(VARNOK_DATA_DIR, (WorkDir + "/data").c_str()) != 0 || chdir(WorkDir.c_str()) != 0) {
+    perror(WorkDir.c_str());
+    return 1;
+  }
+
+  allegro_init();
+  install_allegro_gl();
+  install_timer();
+  allegro_gl_clear_settings();
+  allegro_gl_set(AGL_COLOR_DEPTH, 32);
+  allegro_gl_set(AGL_Z_DEPTH, 16);
+  allegro_gl_set(AGL_FULLSCREEN, 0);
+  allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+  allegro_gl_set(AGL_REQUIRE, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_FULLSCREEN);
+  set_color_depth(32);
+  if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
+    fprintf(stderr, "Cannot open the OpenGL display: %s\n", allegro_error);
+    return 1;
+  }
+  PinLoadedLibraries();
+  Setup2D();
+
+  const int result = RUN_ALL_TESTS();
+  allegro_exit();
+  return result;
+}
