@@ -121,6 +121,21 @@ TEST(Xmgen, ChordsBassAndEchoFollowTheHarmony) {
   EXPECT_NEAR(Frequency(pcm, 2.1, 2.8), 440.0, 2.0);
 }
 
+TEST(Xmgen, OverlappingChannelsHandNotesOnAndRestsSilenceBoth) {
+  std::string score = Write("overlap.score", std::string(kHeader) +
+                                                 "channel a sine overlap=1\n"
+                                                 "section x bars=1\n  a notes A4:8 E5:8\nend\n"
+                                                 "section y bars=1\n  a notes r:16\nend\n"
+                                                 "order x y\n");
+  ASSERT_EQ(Xmgen(score, kWork + "/overlap.xm"), 0);
+  std::vector<short> pcm = Render(kWork + "/overlap.xm");
+  ASSERT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
+  // The second note sounds alone: the first one was released under it.
+  EXPECT_NEAR(Frequency(pcm, 1.05, 1.9), 659.26, 3.0);
+  // The rest opening the next pattern releases the note left on the twin.
+  EXPECT_LT(Rms(pcm, 2.0, 3.8), 20.0);
+}
+
 TEST(Xmgen, RefusesBrokenScores) {
   const std::string base = std::string(kHeader) + "channel a sine\n";
   EXPECT_NE(Xmgen(Write("bad1.score", base + "section x bars=1\n  a notes A4:32\nend\norder x\n"), kWork + "/bad.xm"), 0)

@@ -286,10 +286,9 @@ class PatternBuilder {
         Cell cell = pattern_.cells[row][ch];
         if (!cell.note) continue;
         if (cell.note == kKeyOff) {
-          if (onTwin) {
-            pattern_.cells[row][ch] = Cell();
-            pattern_.cells[row][twin] = cell;
-          }
+          // Before the pattern's first note either channel may still sound.
+          if (!started || onTwin) pattern_.cells[row][twin] = cell;
+          if (onTwin) pattern_.cells[row][ch] = Cell();
           continue;
         }
         // A note still sounding from the previous pattern may be on either
