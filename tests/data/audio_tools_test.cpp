@@ -156,6 +156,14 @@ TEST(Xmgen, RefusesBrokenScores) {
       << "echo of a drum channel";
   EXPECT_NE(Xmgen(Write("bad8.score", base + "tempo 0\nsection x bars=1\nend\norder x\n"), kWork + "/bad.xm"), 0)
       << "tempo out of range";
+  EXPECT_NE(Xmgen(Write("bad9.score", base + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "a wave cycle of no samples";
+  EXPECT_NE(Xmgen(Write("bad10.score", base + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "a drum of negative length";
   EXPECT_NE(Xmgen(kWork + "/missing.score", kWork + "/bad.xm"), 0);
 }
 

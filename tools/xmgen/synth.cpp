@@ -100,6 +100,9 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   const double bright = s.Num("bright", 1000.0);
   const double topHz = kMiddleC * std::pow(2.0, (ParseNote(s.Text("top", "C6")) - 49) / 12.0);
   const int topHarmonic = std::max(1, static_cast<int>(18000.0 / topHz));
+  if (cycle < 8 || cycle > 4096 || loopCycles < 1 || loopCycles > 1024 || detune < 0 ||
+      (voices - 1) * detune / 2 >= base)
+    Fail("instrument " + in.name + ": cycle must be 8..4096, loop 1..1024, and the detune smaller than the loop");
 
   std::vector<double> wavePoints(length, 0.0);
   double meanCycles = 0.0;
@@ -137,6 +140,7 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   };
   const int attack = ticks("attack", 10), decay = ticks("decay", 200), release = ticks("release", 150);
   const int sustain = static_cast<int>(std::lround(64.0 * std::clamp(s.Num("sustain", 0.7), 0.0, 1.0)));
+  if (attack + decay + release > 65535) Fail("instrument " + in.name + ": envelope too long");
   // The envelope is read once per tick: starting it at the level of the end
   // of the first tick keeps notes from lagging a whole tick behind the drums.
   const int firstLevel = 64 / attack;
@@ -180,7 +184,10 @@ void Drum(Instrument& in) {
   const double rate = s.Num("rate", 44100);
   const double decay = s.Num("decay", 0.25);
   const double pitch = s.Num("pitch", 0.0);
-  const size_t length = static_cast<size_t>(s.Num("length", 0.4) * rate);
+  const double seconds = s.Num("length", 0.4);
+  if (!(seconds > 0.0 && seconds <= 10.0) || rate < 8000 || rate > 96000 || decay <= 0.0)
+    Fail("instrument " + in.name + ": length must be 0..10 s, rate 8000..96000 Hz, decay positive");
+  const size_t length = static_cast<size_t>(seconds * rate);
   Rng rng(static_cast<uint32_t>(s.Num("seed", 7)));
   Svf high, low;
   std::vector<double> out(length);
