@@ -136,6 +136,21 @@ TEST(Xmgen, OverlappingChannelsHandNotesOnAndRestsSilenceBoth) {
   EXPECT_LT(Rms(pcm, 2.0, 3.8), 20.0);
 }
 
+TEST(Xmgen, EchoesDoNotRingOnIntoTheNextPattern) {
+  std::string score = Write("echo.score", std::string(kHeader) +
+                                              "channel a sine\n"
+                                              "channel e sine echo=a:6\n"
+                                              "section x bars=1\n  a notes r:8 A4:4 r:4\nend\n"
+                                              "section y bars=1\nend\n"
+                                              "order x y\n");
+  ASSERT_EQ(Xmgen(score, kWork + "/echo.xm"), 0);
+  std::vector<short> pcm = Render(kWork + "/echo.xm");
+  ASSERT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
+  EXPECT_GT(Rms(pcm, 1.0, 1.4), 1000.0);  // the note, then its echo from row 14
+  EXPECT_GT(Rms(pcm, 1.7, 1.9), 500.0);
+  EXPECT_LT(Rms(pcm, 2.0, 3.8), 20.0);
+}
+
 TEST(Xmgen, RefusesBrokenScores) {
   const std::string base = std::string(kHeader) + "channel a sine\n";
   EXPECT_NE(Xmgen(Write("bad1.score", base + "section x bars=1\n  a notes A4:32\nend\norder x\n"), kWork + "/bad.xm"), 0)

@@ -309,10 +309,14 @@ class PatternBuilder {
       if (echo.echoOf.empty()) continue;
       int src = ChannelIndex(echo.echoOf, "channel " + echo.name);
       if (song_.channels[src].instrument < 0) Fail("channel " + echo.name + " cannot echo drums");
-      for (int row = 0; row + echo.echoDelay < rows_; ++row) {
+      for (int row = 0; row < rows_; ++row) {
         const Cell& from = pattern_.cells[row][src];
         if (!from.note) continue;
-        if (from.note == kKeyOff) {
+        if (row + echo.echoDelay >= rows_) {
+          // This echo would fall into whatever pattern comes next, which may
+          // be any: release the echo at the end instead of leaving it ringing.
+          Put(rows_ - 1, static_cast<int>(e), kKeyOff, 0, 0);
+        } else if (from.note == kKeyOff) {
           Put(row + echo.echoDelay, static_cast<int>(e), kKeyOff, 0, 0);
         } else {
           const double level = song_.instruments[song_.channels[src].instrument].settings.Num("volume", 64);
