@@ -85,7 +85,7 @@ void WriteInstrument(Bytes& out, const Instrument& in) {
   out.U8(in.vibratoSweep);
   out.U8(in.vibratoDepth);
   out.U8(in.vibratoRate);
-  out.U16(in.fadeout);
+  out.U16(0);  // no fadeout: the envelope's release ends every note
   out.Zeros(22);
   if (out.Size() - start != 263) Fail("instrument header size");
 

@@ -39,13 +39,11 @@ struct Instrument {
   std::vector<EnvelopePoint> envelope;  // empty: no volume envelope
   int sustainPoint = 0;
   std::vector<EnvelopePoint> panEnvelope;  // looped from first to last point; empty: none
-  int fadeout = 0;
   int vibratoDepth = 0, vibratoRate = 0, vibratoSweep = 0;
 };
 
 struct Cell {
   uint8_t note = 0, instrument = 0, volume = 0, effect = 0, param = 0;
-  bool Empty() const { return !note && !instrument && !volume && !effect && !param; }
 };
 
 struct Channel {
