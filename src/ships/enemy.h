@@ -20,9 +20,16 @@ class CShipNPC final : public TShip {
            std::vector<TBullet*>* bullets, bool countsAsKill, int behaviour);
   ~CShipNPC();
 
+  // Reads the definition file; a file that cannot be opened or that is not
+  // a usable definition ends the game with a message naming it.
   void LoadInfo(std::string file);
-  // Reads a definition from a stream; `name` names it in messages.
-  void ReadInfo(std::istream& in, const std::string& name);
+  // Reads a definition from a stream; `name` names it in messages. Returns ""
+  // when the definition was taken over, otherwise the message and the ship
+  // keeps what it had.
+  std::string ReadInfo(std::istream& in, const std::string& name);
+  // The frames a behaviour shows must be in the set: "" when they are,
+  // otherwise the problem.
+  std::string CheckBehaviour(int behaviour) const;
 
   void Update(CPlayerShip* player);
   void RunAI(CPlayerShip* player);
@@ -47,7 +54,26 @@ class CShipNPC final : public TShip {
   static int SpriteSetSize(int set);
 
  private:
+  // Size of the set the ship's sprites come from.
+  int HeldSprites() const;
   void NextArmedWeapon();
+  void UpdateFrame();
+  void Crash(CPlayerShip* player);
+  void Ram(CPlayerShip* player);
+  void Fire(CPlayerShip* player, float chance);
+  void ChangeWeapon();
+
+  // The ten behaviours of RunAI.
+  void FlyStraight(CPlayerShip* player);
+  void FlySine(CPlayerShip* player);
+  void FlyDive(CPlayerShip* player);
+  void FlyLoop(CPlayerShip* player);
+  void FlyTurnBack(CPlayerShip* player);
+  void FlyTurnIntoSine(CPlayerShip* player);
+  void GuardGround(CPlayerShip* player);
+  void Glide(CPlayerShip* player);
+  void Hunt(CPlayerShip* player);
+  void Escort();
 };
 
 // Fills the twelve sprite sets from data/enemy1.dat .. data/enemy12.dat.

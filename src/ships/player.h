@@ -37,5 +37,10 @@ class CPlayerShip final : public TShip {
   int WeaponTextFade = 0;
 
  private:
+  // Whether Weapon is a weapon id at all; anything else fires nothing.
+  bool Armed() const;
+  void Fall();
+  void Steer();
   void StepWeapon(int direction);
+  void UpdateCasings();
 };

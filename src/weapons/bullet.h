@@ -109,8 +109,8 @@ class CMissile : public TBullet {
   void Draw() override;
   void CheckCollision(TShip* ship) override;
 
-  // Called by the target ship: it has died (TargetLost) or is going away.
-  void LoseTarget();
+  // Called by the target ship as it goes away: the missile loses its target
+  // for good and never reads the ship again.
   void ForgetShip();
 
   CFireTrail Trail;
