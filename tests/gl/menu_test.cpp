@@ -122,7 +122,7 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Ticks(3);  // ticks while Enter is still held are dropped on entry
+    Globals::SpeedCounter += 3;  // ticks while Enter is still held are dropped on entry
     key[KEY_ENTER] = 0;
     Pause();
     key[KEY_DOWN] = 1;
@@ -373,7 +373,7 @@ TEST_F(MenuTest, DebriefingIsNotSkippedByEnterHeldFromTheGame) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Ticks(3);
+    Globals::SpeedCounter += 3;
     key[KEY_ENTER] = 0;
     Pause();
     Ticks(3);
@@ -470,4 +470,114 @@ TEST_F(MenuTest, ExitPictureSitsCentredOnWhite) {
   EXPECT_EQ(ReadPixel(300, 250), (Pixel{0, 0, 255}));
   EXPECT_EQ(ReadPixel(499, 349), (Pixel{0, 0, 255}));
   EXPECT_EQ(ReadPixel(400, 350), (Pixel{255, 255, 255}));
+}
+
+namespace {
+
+class NameEntryTest : public MenuTest {
+ protected:
+  void SetUp() override {
+    MenuTest::SetUp();
+    // Buffered reads return nothing without the keyboard driver. Nothing
+    // presses real keys on the test display, so only simulated presses and
+    // the key states set here arrive.
+    ASSERT_EQ(install_keyboard(), 0);
+    ReleaseKeys();
+    clear_keybuf();
+  }
+  void TearDown() override {
+    clear_keybuf();
+    remove_keyboard();
+    MenuTest::TearDown();
+  }
+
+  // Presses one key and lets the name entry take it.
+  bool Press(int character, int scancode) {
+    simulate_ukeypress(character, scancode);
+    EXPECT_TRUE(keypressed());
+    return Menu->NameEntryStep();
+  }
+  bool Type(const std::string& text) {
+    bool done = false;
+    for (char c : text) done = Press(c, KEY_A) || done;
+    return done;
+  }
+};
+
+}  // namespace
+
+TEST_F(NameEntryTest, KeepsTenPrintableCharactersAsTyped) {
+  Menu->BeginNameEntry();
+  EXPECT_FALSE(Menu->NameEntryStep());  // nothing waiting
+  EXPECT_FALSE(Type("Ab%9"));
+  EXPECT_FALSE(Press(' ', KEY_SPACE));
+  EXPECT_FALSE(Press('\t', KEY_TAB));
+  EXPECT_FALSE(Press(27, KEY_ESC));
+  EXPECT_FALSE(Press(0, KEY_LEFT));
+  EXPECT_FALSE(Press(0xE9, KEY_E));  // non-ASCII
+  EXPECT_FALSE(Press(0x416, KEY_E));
+  EXPECT_FALSE(Type("xyz~!_#-"));
+  EXPECT_EQ(Menu->EnteredName, "Ab%9xyz~!_");
+  EXPECT_FALSE(Press(8, KEY_BACKSPACE));
+  EXPECT_EQ(Menu->EnteredName, "Ab%9xyz~!");
+  EXPECT_TRUE(Press(13, KEY_ENTER));
+  EXPECT_EQ(Menu->EnteredName, "Ab%9xyz~!");
+}
+
+TEST_F(NameEntryTest, EnterWaitsForAtLeastOneCharacter) {
+  Menu->BeginNameEntry();
+  EXPECT_FALSE(Press(8, KEY_BACKSPACE));
+  EXPECT_FALSE(Press(13, KEY_ENTER));
+  EXPECT_FALSE(Press(13, KEY_ENTER_PAD));
+  EXPECT_EQ(Menu->EnteredName, "");
+  EXPECT_FALSE(Type("Z"));
+  key[KEY_ENTER] = 1;  // Enter held when the next key arrives
+  EXPECT_TRUE(Type("q"));
+  EXPECT_EQ(Menu->EnteredName, "Z");
+}
+
+TEST_F(NameEntryTest, TypedNameReadsBackFromTheHallOfFame) {
+  Menu->BeginNameEntry();
+  Type("R%d;x");
+  HighscoreManager table(10, false);
+  table.AddEntry(Menu->EnteredName, 10);
+  table.AddEntry("Second", 5);
+  ASSERT_TRUE(table.PrintToFile("Highscores"));
+  HighscoreManager loaded(10, false);
+  loaded.ReadFromFile("Highscores");
+  EXPECT_EQ(loaded.GetEntry(0).Name, "R%d;x");
+  EXPECT_EQ(loaded.GetEntry(1).Name, "Second");
+  EXPECT_EQ(loaded.GetEntry(1).Score, 5);
+  std::remove("Highscores");
+}
+
+TEST_F(NameEntryTest, GetNameTakesKeysFromTheBufferUntilEnter) {
+  simulate_ukeypress('s', KEY_S);  // typed before the screen: discarded
+  Player player([] {
+    Pause();
+    for (int c : {'J', 'o', ' ', 'e'}) simulate_ukeypress(c, c == ' ' ? KEY_SPACE : KEY_A);
+    Pause();
+    simulate_ukeypress(13, KEY_ENTER);
+  });
+  EXPECT_EQ(Menu->GetName(), "Joe");
+}
+
+TEST_F(NameEntryTest, NameScreenShowsThePromptAndTheName) {
+  Menu->BeginNameEntry();
+  Type("50%");
+  const auto texts = Menu->NameEntryTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].Text, "New highscore!");
+  EXPECT_EQ(texts[0].Font, Globals::MenuFont);
+  EXPECT_EQ(texts[0].Y, 250);
+  EXPECT_EQ(texts[0].Colour, makecol(200, 200, 200));
+  EXPECT_EQ(texts[1].Text, "Name: 50%");
+  EXPECT_EQ(texts[1].Font, Globals::MediumFont);
+  EXPECT_EQ(texts[1].X, 200);
+  EXPECT_EQ(texts[1].Y, 350);
+  EXPECT_EQ(texts[1].Colour, makecol(255, 255, 255));
+  Menu->DrawNameEntry();
+  const int h = static_cast<int>(Globals::MediumFont->GetHeight());
+  EXPECT_TRUE(HasColour(ReadRect(200, 350, 200, h), Pixel{255, 255, 255}, 2));
+  EXPECT_TRUE(HasColour(ReadRect(200, 250, 200, h), LightGrey, 2));
 }
