@@ -1,0 +1,96 @@
+// Start-up and shutdown of the real game: the log lines in order, the options
+// file written only on a normal exit, the one fatal message when a data file
+// is missing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::GameHarness;
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string all;
+  for (const std::string& line : lines) all += "  " + line + "\n";
+  return all;
+}
+
+// Index of the first line equal to `line` at or after `from`, or -1.
+int Find(const std::vector<std::string>& lines, const std::string& line, int from = 0) {
+  for (int i = std::max(0, from); i < static_cast<int>(lines.size()); ++i)
+    if (lines[i] == line) return i;
+  return -1;
+}
+
+// Starts the game, waits until it shows its window and leaves it through the
+// main menu; the exit status.
+std::optional<int> RunAndQuit(GameHarness& game) {
+  if (!game.Start()) return std::nullopt;
+  EXPECT_TRUE(game.WaitForLog("Creating fonts...")) << game.GameOutput();
+  EXPECT_TRUE(game.WaitForWindow()) << game.GameOutput();
+  EXPECT_TRUE(game.WaitForPicture().has_value()) << game.GameOutput();
+  return game.QuitFromMainMenu();
+}
+
+TEST(Shell, NormalRunLogsInOrderAndWritesDefaultOptions) {
+  GameHarness game;
+  // The log of an earlier run must not survive the start.
+  game.WriteFile("log.txt", "junk from an earlier run\nShutting down...\n");
+  ASSERT_FALSE(game.FileExists("options.ini"));
+
+  const std::optional<int> status = RunAndQuit(game);
+  ASSERT_TRUE(status.has_value()) << "the game did not leave\n" << game.GameOutput();
+  EXPECT_EQ(*status, 0) << game.GameOutput();
+
+  const std::vector<std::string> log = game.LogLines();
+  ASSERT_GE(log.size(), 5u) << Joined(log);
+  EXPECT_EQ(log[0], "Init allegro...");
+  EXPECT_EQ(log[1], "Init OpenGL...");
+  EXPECT_EQ(log[2], "Creating fonts...");
+  EXPECT_EQ(Find(log, "junk from an earlier run"), -1) << Joined(log);
+  const int deleting = Find(log, "Deleting fonts...", 3);
+  ASSERT_GE(deleting, 3) << Joined(log);
+  EXPECT_GT(Find(log, "Shutting down...", deleting + 1), deleting) << Joined(log);
+
+  // No options file before: the defaults are written, full screen included,
+  // although the virtual display could only give a window.
+  EXPECT_EQ(game.ReadFile("options.ini").value_or("<missing>"), "1\n1\n1\n1\n1");
+  EXPECT_TRUE(game.Messages().empty());
+}
+
+TEST(Shell, WindowedOptionOpensAWindowAndKeepsEveryValue) {
+  GameHarness game;
+  const std::string options = "2\n0\n1\n0\n0";
+  game.WriteFile("options.ini", options);
+
+  ASSERT_TRUE(game.Start());
+  ASSERT_TRUE(game.WaitForWindow()) << game.GameOutput();
+  const std::optional<e2e::Image> shot = game.WaitForPicture();
+  ASSERT_TRUE(shot.has_value());
+  EXPECT_EQ(shot->width, 800);
+  EXPECT_EQ(shot->height, 600);
+
+  const std::optional<int> status = game.QuitFromMainMenu();
+  ASSERT_TRUE(status.has_value()) << "the game did not leave\n" << game.GameOutput();
+  EXPECT_EQ(*status, 0) << game.GameOutput();
+  EXPECT_EQ(game.ReadFile("options.ini").value_or("<missing>"), options);
+}
+
+TEST(Shell, MissingFontFileEndsWithTheExactMessageAndNoOptions) {
+  GameHarness game({"font.dat"});
+  ASSERT_TRUE(game.Start());
+  const std::optional<int> status = game.WaitForExit(120);
+  ASSERT_TRUE(status.has_value()) << "the game kept running\n" << game.GameOutput();
+  EXPECT_EQ(*status, 1) << game.GameOutput();
+  EXPECT_EQ(game.Messages(), std::vector<std::string>{"Error loading file: font.dat"});
+  const std::vector<std::string> log = game.LogLines();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Creating fonts...") << Joined(log);
+  EXPECT_FALSE(game.FileExists("options.ini"));
+}
+
+}  // namespace
