@@ -11,9 +11,7 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
