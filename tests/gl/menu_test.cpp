@@ -122,9 +122,10 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Globals::SpeedCounter += 3;  // ticks while Enter is still held are dropped on entry
-    key[KEY_ENTER] = 0;
+    Globals::SpeedCounter = 3;  // ticks while Enter is still held are dropped on entry
     Pause();
+    key[KEY_ENTER] = 0;
+    WaitConsumed();
     key[KEY_DOWN] = 1;
     Ticks(5);
     key[KEY_DOWN] = 0;
@@ -138,8 +139,9 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
 }
 
 TEST_F(MenuTest, MainMenuOffersTheFiveItems) {
+  Globals::SpeedCounter = -1;
   Player player([] {
-    Pause();
+    WaitConsumed();
     key[KEY_UP] = 1;
     Ticks(1);
     key[KEY_ENTER] = 1;
@@ -241,16 +243,19 @@ TEST_F(MenuTest, OptionsCycleTheirSettings) {
 
 TEST_F(MenuTest, OptionsMenuKeepsTheHighlightOnTheLastChoice) {
   Globals::GFXLevel = 1;
+  Globals::SpeedCounter = -1;
   Player player([] {
-    Pause();
+    WaitConsumed();
     key[KEY_ENTER] = 1;  // MEDIUM -> HIGH
     Ticks(1);
+    Globals::SpeedCounter = -1;  // the next menu waits for Enter to go up
     key[KEY_ENTER] = 0;
-    Pause();
+    WaitConsumed();
     key[KEY_ENTER] = 1;  // the same item again: HIGH -> LOW
     Ticks(1);
+    Globals::SpeedCounter = -1;
     key[KEY_ENTER] = 0;
-    Pause();
+    WaitConsumed();
     key[KEY_UP] = 1;  // wraps to BACK
     Ticks(1);
     key[KEY_ENTER] = 1;
@@ -373,9 +378,10 @@ TEST_F(MenuTest, DebriefingIsNotSkippedByEnterHeldFromTheGame) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Globals::SpeedCounter += 3;
-    key[KEY_ENTER] = 0;
+    Globals::SpeedCounter = 3;
     Pause();
+    key[KEY_ENTER] = 0;
+    WaitConsumed();
     Ticks(3);
     key[KEY_ESC] = 1;
     Ticks(1);
@@ -554,6 +560,7 @@ TEST_F(NameEntryTest, TypedNameReadsBackFromTheHallOfFame) {
 TEST_F(NameEntryTest, GetNameTakesKeysFromTheBufferUntilEnter) {
   simulate_ukeypress('s', KEY_S);  // typed before the screen: discarded
   Player player([] {
+    while (keypressed()) std::this_thread::yield();  // the screen empties the buffer
     Pause();
     for (int c : {'J', 'o', ' ', 'e'}) simulate_ukeypress(c, c == ' ' ? KEY_SPACE : KEY_A);
     Pause();
