@@ -412,8 +412,11 @@ TEST_F(MenuTest, IntroFliesInTumblingThenHolds) {
   EXPECT_EQ(Menu->Intro.Hold, 0);
 }
 
-TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
-  // The 3D state the game sets up before the intro.
+namespace {
+
+// The 3D state the game sets up before the intro; undone by Setup2D and
+// LeaveIntroState.
+void EnterIntroState() {
   const GLfloat ambient[] = {0.3f, 0.3f, 0.3f, 1.0f};
   const GLfloat diffuse[] = {0.7f, 0.7f, 0.7f, 1.0f};
   glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
@@ -423,9 +426,22 @@ TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_COLOR_MATERIAL);
   glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+  glViewport(0, 0, SCREEN_W, SCREEN_H);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(30.0, 800.0 / 600.0, 1.0, 100.0);
+  gluPerspective(30.0, static_cast<double>(SCREEN_W) / SCREEN_H, 1.0, 100.0);
+}
+
+void LeaveIntroState() {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_LIGHT0);
+  glDisable(GL_COLOR_MATERIAL);
+}
+
+}  // namespace
+
+TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
+  EnterIntroState();
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_CULL_FACE);
   glBlendFunc(GL_ONE, GL_ZERO);
@@ -439,10 +455,17 @@ TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
   EXPECT_GT(centre.r, 40) << centre;
   EXPECT_EQ(ReadPixel(5, 5), (Pixel{0, 0, 0}));
   EXPECT_EQ(ReadPixel(400, 20), (Pixel{0, 0, 0}));
+  LeaveIntroState();
+}
 
-  glDisable(GL_LIGHTING);
-  glDisable(GL_LIGHT0);
-  glDisable(GL_COLOR_MATERIAL);
+TEST_F(MenuTest, IntroEndsByItselfAfterTheHold) {
+  EnterIntroState();
+  FastTimer();
+  Menu->ShowIntro();
+  EXPECT_TRUE(Menu->Intro.Finished);
+  EXPECT_GE(Menu->Intro.Z, -4.0f);
+  EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GL_TRUE);
+  LeaveIntroState();
 }
 
 TEST_F(MenuTest, EscapeEndsTheIntroAtOnce) {
