@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "e2e/harness.h"
 
@@ -39,6 +40,10 @@ TEST(FontFrame, EachFontDrawsCrispTextInTheGivenColour) {
   EXPECT_TRUE(Near(medium, {255, 255, 255})) << medium.r << "," << medium.g << "," << medium.b;
   EXPECT_TRUE(Near(small, {100, 100, 255})) << small.r << "," << small.g << "," << small.b;
 
+  if (HasFailure()) {
+    const std::string saved = testing::TempDir() + "varnok_font_frame.ppm";
+    if (e2e::WritePpm(*shot, saved)) ADD_FAILURE() << "screen saved to " << saved;
+  }
   EXPECT_EQ(game.QuitFromMainMenu().value_or(-1), 0) << game.GameOutput();
 }
 
