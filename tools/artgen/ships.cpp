@@ -15,11 +15,11 @@ constexpr float kPi = 3.14159265f;
   throw std::runtime_error("ships recipe line " + std::to_string(line) + ": " + what);
 }
 
-std::vector<float> Numbers(std::istringstream& in) {
+std::vector<float> Numbers(std::istringstream& in, int line) {
   std::vector<float> v;
   float f;
   while (in >> f) v.push_back(f);
-  in.clear();
+  if (!in.eof()) Fail(line, "expected only numbers before '|'");
   return v;
 }
 
@@ -68,7 +68,8 @@ Pt Unrot(Pt p, float deg) { return Rot(p, -deg); }
 struct Pose {
   float pitch = 0, barrel = 0, scale = 1;
   bool mirror = false;
-  float squash = 1;  // vertical squash for shadows
+  float squash = 1;      // vertical squash for shadows
+  bool hull = false;     // only the solid hull: no barrels or lights (shadows)
 };
 
 struct Evaluator {
@@ -145,6 +146,7 @@ struct Evaluator {
     int numDecals = 0;
     for (size_t i = ship.parts.size(); i-- > 0;) {
       const Part& p = ship.parts[i];
+      if (pose.hull && (p.barrel || p.shade == Shade::Glow)) continue;
       if (Inside(p, ToPart(p, m)) <= 0) continue;
       if (p.shade == Shade::Decal) {
         if (numDecals < 8) decals[numDecals++] = &p;
@@ -265,7 +267,7 @@ std::vector<ShipRecipe> ReadShipRecipes(std::istream& in) {
     }
     if (ships.empty()) Fail(line, "'" + key + "' before the first ship");
     ShipRecipe& s = ships.back();
-    std::vector<float> v = Numbers(ls);
+    std::vector<float> v = Numbers(ls, line);
     auto need = [&](size_t n) {
       if (v.size() != n) Fail(line, "'" + key + "' needs " + std::to_string(n) + " numbers");
     };
@@ -384,6 +386,7 @@ std::vector<Img> RenderShipSet(const ShipRecipe& ship) {
     Pose pose;
     pose.mirror = ship.faceLeft;
     pose.squash = 0.3f;
+    pose.hull = true;
     Img sil = CropToContent(Render(ship, pose), 1);
     // A dark, flat silhouette, a little denser in the middle.
     for (int y = 0; y < sil.h; ++y)
