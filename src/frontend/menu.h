@@ -11,7 +11,18 @@
 #include <vector>
 
 class CGLSprite;
+class CGLFont;
+class Cube;
 class HighscoreManager;
+
+// One text of a screen as it is drawn: font, top-left corner, colour.
+struct ScreenText {
+  CGLFont* Font;
+  int X;
+  int Y;
+  int Colour;
+  std::string Text;
+};
 
 class CMenu {
  public:
@@ -40,10 +51,80 @@ class CMenu {
   // The backdrop shared by the screens: logo at the top, moon bottom left.
   void DrawBackdrop();
 
+  // The screens one logic tick and one frame at a time (frames are not
+  // flipped). Each Begin... sets a screen's state as its loop does on entry
+  // after the wait for held keys; each ...Tick returns whether (or with what)
+  // the screen ends.
+  void BeginMenu(int start);
+  bool MenuTick();
+  void DrawMenu();
+
+  void BeginText();
+  bool TextTick();
+  void DrawTextScreen(const char* title);
+
+  void BeginDebriefing(int outcome, int total, int bonus);
+  // 0, 1 or 2 when the screen ends; -1 while it goes on.
+  int DebriefingTick();
+  std::vector<ScreenText> DebriefingTexts() const;
+  void DrawDebriefing();
+
+  void BeginIntro();
+  bool IntroTick();
+  void DrawIntro(Cube& cube);
+
+  void BeginExitScreen();
+  bool ExitTick();
+  void DrawExitScreen(CGLSprite& picture);
+
+  // Options menu: the six items from the settings, and the effect of
+  // choosing item `choice`; true for "BACK".
+  void BuildOptionsItems();
+  bool ApplyOption(int choice);
+
+  // Fills Lines from a text file, one line per file line.
+  void LoadEpilogue(const char* path);
+
+  void BeginNameEntry();
+  // Handles the next key waiting in the keyboard buffer, if any; true once
+  // Enter accepts the name.
+  bool NameEntryStep();
+  // One key as ureadkey gives it: its character and its scancode.
+  bool NameEntryKey(int character, int scancode);
+  std::vector<ScreenText> NameEntryTexts() const;
+  void DrawNameEntry();
+
   std::vector<std::string> Lines;
   int Selected = 0;
   bool UpHeld = false;
   bool DownHeld = false;
   CGLSprite* Logo;
   CGLSprite* Moon;
+
+  // Scroll position of ShowText's lines.
+  float TextY = 0.0f;
+
+  struct DebriefingState {
+    int Outcome = 0;
+    int Total = 0;
+    int Bonus = 0;
+    const char* OutcomeText = "";
+  } Debriefing;
+
+  struct IntroState {
+    float Z = -22.0f;
+    float RX = 0.0f;
+    float RY = 0.0f;
+    int Hold = -1;
+    bool Finished = false;
+  } Intro;
+
+  int ExitCounter = 0;
+  std::string EnteredName;
+
+ private:
+  // The shared screen loop: runs one tick per pending logic tick (tick
+  // returns -1 to go on), otherwise draws and flips.
+  template <typename Tick, typename Draw>
+  int RunScreen(Tick tick, Draw draw);
 };
