@@ -160,10 +160,14 @@ TEST(MusicModules, AreExtendedModulesDumbReadsInFull) {
 TEST(AudioTools, WriteTheSameBytesOnEveryRun) {
   const std::string dir = kBinary + "/audio_repeat";
   ASSERT_EQ(Shell("rm -rf '" + dir + "' && mkdir -p '" + dir + "/sfx'"), 0);
-  ASSERT_EQ(Shell("'" + kBinary + "/tools/xmgen/xmgen' -o '" + dir + "/game.xm' '" + kSource +
-                "/assets/music/game_music.score'"),
-            0);
-  EXPECT_EQ(ReadFile(dir + "/game.xm"), ReadFile(kData + "/game_music.xm"));
+  for (const char* piece : {"menu_music", "briefing_music", "game_music"}) {
+    SCOPED_TRACE(piece);
+    const std::string out = dir + "/" + piece + ".xm";
+    ASSERT_EQ(Shell("'" + kBinary + "/tools/xmgen/xmgen' -o '" + out + "' '" + kSource + "/assets/music/" + piece +
+                    ".score'"),
+              0);
+    EXPECT_EQ(ReadFile(out), ReadFile(kData + "/" + piece + ".xm"));
+  }
 
   ASSERT_EQ(Shell("'" + kBinary + "/tools/sfxgen/sfxgen' -o '" + dir + "/sfx' '" + kSource +
                 "/assets/sound/effects.sfx'"),

@@ -2,9 +2,8 @@
 // It lasts until the game object takes over the screen after start-up.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <thread>
+#include <string>
 
 #include "e2e/harness.h"
 
@@ -21,13 +20,9 @@ TEST(FontFrame, EachFontDrawsCrispTextInTheGivenColour) {
 
   // Menu font at (200, 200) light grey, medium at (200, 300) white, small at
   // (200, 350) blue. The frame may come a moment after the window.
-  std::optional<e2e::Image> shot;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    shot = game.Screenshot();
-    if (shot && shot->CountLit(200, 350, 500, 370) > 0) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
-  ASSERT_TRUE(shot.has_value());
+  const std::optional<e2e::Image> shot =
+      game.WaitForScreen([](const e2e::Image& image) { return image.CountLit(200, 350, 600, 366) > 0; });
+  ASSERT_TRUE(shot.has_value()) << game.GameOutput();
   ASSERT_EQ(shot->width, 800);
 
   // Text lies right of and below its position, within its font's height.
@@ -45,6 +40,10 @@ TEST(FontFrame, EachFontDrawsCrispTextInTheGivenColour) {
   EXPECT_TRUE(Near(medium, {255, 255, 255})) << medium.r << "," << medium.g << "," << medium.b;
   EXPECT_TRUE(Near(small, {100, 100, 255})) << small.r << "," << small.g << "," << small.b;
 
+  if (HasFailure()) {
+    const std::string saved = testing::TempDir() + "varnok_font_frame.ppm";
+    if (e2e::WritePpm(*shot, saved)) ADD_FAILURE() << "screen saved to " << saved;
+  }
   EXPECT_EQ(game.QuitFromMainMenu().value_or(-1), 0) << game.GameOutput();
 }
 

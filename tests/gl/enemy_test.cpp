@@ -124,8 +124,9 @@ TEST_F(EnemyFlight, SineWaveSlowsToHalfSpeedAndWeaves) {
 
 TEST_F(EnemyFlight, DiveTurnsAtThe350Line) {
   PlayerAside();
-  CShipNPC* ship = Flyer(3, 700, 340, 0.5f, 3);
-  const float ys[] = {343, 346, 349, 352, 355};
+  CShipNPC* ship = Flyer(3, 700, 341, 0.5f, 3);
+  // At 350 exactly it still dives.
+  const float ys[] = {344, 347, 350, 353, 356};
   for (float y : ys) {
     ship->Update(Player);
     EXPECT_FLOAT_EQ(ship->Pos.y, y);
@@ -300,11 +301,23 @@ TEST_F(EnemyFlight, HunterKeepsLevelWithThePlayerAndHoldsFireWhileCloaked) {
     }
   }
   EXPECT_FALSE(Bullets.empty());
+  // It follows the player to a new level and hovers about it.
+  Player->Pos.y = 200;
+  float lo = 1000, hi = -1000;
+  for (int tick = 0; tick < 600; ++tick) {
+    ship->Update(Player);
+    if (tick >= 300) {
+      lo = std::min(lo, ship->Pos.y);
+      hi = std::max(hi, ship->Pos.y);
+    }
+  }
+  EXPECT_GT(lo, 170.0f);
+  EXPECT_LT(hi, 230.0f);
   // While the player fades in the hunter keeps its last destination.
   Player->State = 4;
   Player->Pos.y = 50;
   ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->DestY, 450.0f);
+  EXPECT_FLOAT_EQ(ship->DestY, 200.0f);
   EXPECT_EQ(ship->State, 0);
 }
 
@@ -465,6 +478,25 @@ TEST_F(EnemyFlight, DrawsTheShipAndItsShadowMirroredForEscorts) {
   ship->Draw();
   EXPECT_EQ(ReadPixel(190, 200), (Pixel{0, 0, 0}));
   Setup2D();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnemySets, LoadEveryPictureOfTheTwelveSets) {
+  LoadShipData();
+  for (int set = 1; set <= 12; ++set) {
+    const CGLSprite* sprites = CShipNPC::SpriteSet(set);
+    for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) {
+      EXPECT_GT(sprites[i].W(), 0.0f) << set << "/" << i;
+      EXPECT_GT(sprites[i].H(), 0.0f) << set << "/" << i;
+      EXPECT_NE(sprites[i].TextureName(), 0u) << set << "/" << i;
+      EXPECT_EQ(sprites[i].Mask(), MaskAlpha) << set << "/" << i;
+    }
+  }
+  UnloadShipData();
+  EXPECT_NE(CShipNPC::Data12[7].TextureName(), 0u);
 }
 
 }  // namespace

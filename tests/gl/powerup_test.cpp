@@ -190,3 +190,24 @@ TEST_F(Powerups, WaitingIconDriftsLeftAndIsDrawn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PowerupData, LoadsTheThreeIconsAdditiveAndUnloadsThem) {
+  LoadPowerupData();
+  for (CGLSprite* icon : {CPowerup::AmmoSprite, CPowerup::ShieldSprite, CPowerup::LifeSprite}) {
+    ASSERT_NE(icon, nullptr);
+    EXPECT_GT(icon->W(), 0.0f);
+    EXPECT_EQ(icon->Mask(), MaskAdditive);
+  }
+  EXPECT_EQ(CPowerup(0, 0).Sprite, CPowerup::LifeSprite);
+  EXPECT_EQ(CPowerup(0, 0, 1, 2).Sprite, CPowerup::AmmoSprite);
+  EXPECT_EQ(CPowerup(0, 0, 5).Sprite, CPowerup::ShieldSprite);
+  UnloadPowerupData();
+  EXPECT_EQ(CPowerup::AmmoSprite, nullptr);
+  EXPECT_EQ(CPowerup::ShieldSprite, nullptr);
+  EXPECT_EQ(CPowerup::LifeSprite, nullptr);
+  UnloadPowerupData();
+}
+
+}  // namespace

@@ -121,14 +121,17 @@ Img MakeGround(const ArtSources& src) {
   Col soilTop = P.Colour("ground.soil_top"), soilBottom = P.Colour("ground.soil_bottom"), stone = P.Colour("ground.stone");
   auto colour = [&](Pt p) {
     float u = std::fmod(p.x, period), y = p.y;
-    float edge = 4.5f + 4.5f * Fbm2(px(u) / 2, 0.5f, 11, 4, cells / 2);
-    float tuft = Fbm2(px(u) * 4, y * 0.3f, 12, 3, cells * 4);
+    float edge = 4.f + 5.f * Fbm2(px(u) / 2, 0.5f, 11, 4, cells / 2);
+    // Blades of grass hang over the soil in a ragged fringe.
+    float blades = Fbm2(px(u) * 16, 0.5f, 12, 2, cells * 16);
+    edge += 5.f * (blades - 0.35f);
     Col c;
-    if (y < edge + tuft * 2) {
-      float k = y / (edge + 2);
-      c = Mix(grassLit, grass, Smooth(0.f, 0.35f, k));
-      c = Mix(c, grassDark, Smooth(0.5f, 1.f, k));
-      c = c * (0.8f + 0.4f * Fbm2(px(u) * 8, y * 0.5f, 13, 2, cells * 8));
+    if (y < edge) {
+      float k = y / std::max(edge, 1.f);
+      c = Mix(grassLit, grass, Smooth(0.f, 0.3f, k));
+      c = Mix(c, grassDark, Smooth(0.55f, 1.f, k));
+      float streak = Fbm2(px(u) * 24, y * 0.15f, 13, 2, cells * 24);
+      c = c * (0.7f + 0.6f * streak);
     } else {
       float depth = (y - edge) / (float(h) - edge);
       float strata = Fbm2(px(u) / 4, y * 0.18f, 14, 4, cells / 4);
@@ -136,7 +139,7 @@ Img MakeGround(const ArtSources& src) {
       float grain = Fbm2(px(u) * 6, y * 0.6f, 15, 3, cells * 6);
       c = c * (0.75f + 0.5f * grain);
       // Shadow under the grass lip.
-      c = c * (0.55f + 0.45f * Smooth(0.f, 4.f, y - edge));
+      c = c * (0.45f + 0.55f * Smooth(0.f, 5.f, y - edge));
     }
     for (const Stone& s : stones) {
       float dx = Wrap(u - s.x, period) / s.rx, dy = (y - s.y) / s.ry;
@@ -273,7 +276,7 @@ Img MakeEarth(const ArtSources& src) {
     c = Mix(c, Col{0.95f, 0.97f, 1.f}, cover * 0.9f);
     float sun = (x * sx + y * sy + z * sz) / sl;
     float day = Smooth(-0.12f, 0.25f, sun);
-    float diffuse = std::max(0.f, sun) * 0.85f + 0.15f;
+    float diffuse = std::max(0.f, sun) * 0.72f + 0.1f;
     Col lit = c * diffuse;
     c = Mix(night, lit, day);
     // Thin bright atmosphere at the limb on the day side.
@@ -346,8 +349,11 @@ Img MakeMoon(const ArtSources& src) {
   auto colour = [&](Pt p) {
     float x = (p.x - cx) / r, y = (p.y - cy) / r;
     float q = x * x + y * y;
-    Col c = sky * (1 - p.y / size * 0.6f) + Stars(p, 51, 0.06f, 0.8f);
-    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 6);
+    // The menu screen around the picture is black: the top and right edges
+    // fade to black so the picture has no visible border.
+    float edge = Smooth(0.f, 48.f, std::min(p.y, size - p.x));
+    Col c = sky * edge;
+    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 5) * edge;
     if (q < 1) {
       float z = std::sqrt(1 - q);
       float nx = x, ny = y, nz = z;
@@ -372,7 +378,7 @@ Img MakeMoon(const ArtSources& src) {
       float shade = 0.04f + light * 1.1f;
       c = base * (shade * bright);
     } else if (halo > 0) {
-      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.08f);
+      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.1f);
     }
     return Clamp(c);
   };
@@ -444,6 +450,11 @@ Img MakeExitPicture(const ArtSources& src) {
   TextShape title(src.font, "VARNOK", P.Num("exit.title_unit"), P.Num("exit.title_stroke"), P.Num("exit.title_spacing"));
   title.MoveTo((w - title.Width()) / 2, P.Num("exit.title_y"));
   const float titleStroke = P.Num("exit.title_stroke");
+  // The exhaust leaves the ship's tail nozzle and streams back along its heading.
+  const float shipX = P.Num("exit.ship", 0), shipY = P.Num("exit.ship", 1), shipScale = P.Num("exit.ship", 2);
+  const float heading = P.Num("exit.ship", 3) * kTau / 360, tail = P.Num("exit.ship_tail") * shipScale;
+  const Pt trailA{shipX - std::cos(heading) * tail, shipY + std::sin(heading) * tail};
+  const Pt trailB{trailA.x - std::cos(heading) * P.Num("exit.trail"), trailA.y + std::sin(heading) * P.Num("exit.trail")};
   auto colour = [&](Pt p) {
     float t = p.y / horizon;
     Col c = t < 0.6f ? Mix(skyTop, skyMid, Smooth(0.f, 0.6f, t)) : Mix(skyMid, skyLow, Smooth(0.6f, 1.f, t));
@@ -451,10 +462,18 @@ Img MakeExitPicture(const ArtSources& src) {
     float ds = std::hypot(p.x - sunX, p.y - sunY);
     c = c + sunCol * (0.5f * std::exp(-ds / (sunR * 1.6f)));
     if (ds < sunR) {
-      // Banded sun, the classic horizon look.
-      float band = std::fmod(std::max(0.f, p.y - (sunY - sunR * 0.1f)), 9.f);
-      if (!(p.y > sunY - sunR * 0.1f && band < 2.5f + (p.y - sunY) / sunR * 3)) c = Mix(sunCol, Rgb(255, 240, 170), Smooth(sunR, -sunR, p.y - sunY));
+      // Banded sun, the gaps widening towards the horizon.
+      float start = sunY - sunR * 0.7f;
+      float depth = (p.y - start) / sunR;
+      bool gap = depth > 0 && std::fmod(p.y - start, 9.f) < 1.f + 6.f * depth;
+      if (!gap) c = Mix(Rgb(255, 240, 170), sunCol, Smooth(-sunR, sunR, p.y - sunY));
     }
+    // The ship's exhaust trail.
+    float td = SegDist(p, trailA, trailB);
+    float along = Clamp01(((p.x - trailA.x) * (trailB.x - trailA.x) + (p.y - trailA.y) * (trailB.y - trailA.y)) /
+                          ((trailB.x - trailA.x) * (trailB.x - trailA.x) + (trailB.y - trailA.y) * (trailB.y - trailA.y)));
+    float tw = 5 * (1 - along) + 0.5f;
+    c = c + Rgb(255, 200, 130) * (Smooth(tw + 3, 0.f, td) * (1 - along) * 0.9f);
     float far = horizon - 30 - 22 * std::sin(p.x / 61 + 1) - 14 * std::sin(p.x / 23) - 12 * Fbm2(p.x / 20, 1, 62, 3);
     if (p.y > far) c = Mix(hillFar, skyLow * 0.4f, 0.3f * Smooth(far + 30, far, p.y));
     float nearY = horizon + 10 - 18 * std::sin(p.x / 90 + 2) - 8 * Fbm2(p.x / 12, 2, 63, 3);
@@ -499,8 +518,9 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       float wob = Fbm2(std::cos(a) * 2 + 10, std::sin(a) * 2 + t * 3, 71, 3) - 0.5f;
       float rr = radius * (1 + 0.35f * wob);
       float inner = Fbm2(dx / 9 + t * 4, dy / 9 - t * 3, 72, 4);
-      float density = Smooth(rr, rr * 0.55f, d) * (0.6f + 0.6f * inner);
-      float temp = heat * (1.1f - d / (rr + 1)) + (inner - 0.5f) * 0.4f;
+      float density = Smooth(rr, rr * 0.5f, d) * Clamp01(0.55f + 0.7f * inner);
+      // Thin parts of the cloud are cooler, so they turn red instead of muddy yellow.
+      float temp = (heat * (1.15f - d / (rr + 1)) + (inner - 0.5f) * 0.4f) * (0.45f + 0.55f * density);
       Col c;
       if (temp > 0.75f)
         c = Mix(yellow, white, Smooth(0.75f, 1.f, temp));
@@ -511,7 +531,13 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       else
         c = Mix(smoke, red, Smooth(0.f, 0.2f, temp));
       float fade = 1 - Smooth(0.55f, 1.f, t);
-      c = c * (density * (0.35f + 0.65f * fade));
+      // Dimming fire loses its green and blue first, so it never turns olive.
+      float k = std::pow(density, 0.8f) * (0.35f + 0.65f * fade);
+      c = {c.r * k, c.g * std::pow(k, 1.7f), c.b * std::pow(k, 2.2f)};
+      // A shock ring racing out ahead of the fireball in the early frames.
+      float ringR = radius * 0.9f + t * size * 0.6f;
+      float ring = std::max(0.f, 1 - std::fabs(d - ringR) / 2.5f) * std::max(0.f, 1 - t * 2.8f);
+      c = c + Mix(orange, white, 0.5f) * (ring * 0.45f);
       // A flash in the first frames.
       c = c + white * (std::max(0.f, 1 - d / (radius * 1.4f)) * std::max(0.f, 1 - t * 4) * 0.8f);
       // Edge of the frame stays black.
@@ -522,8 +548,8 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
     // Sparks flung out in the early frames.
     Prng rng(uint32_t(P.Num("explosion.seed")));
     for (int s = 0; s < 22; ++s) {
-      float a = rng.Uniform(0, kTau), speed = rng.Uniform(0.5f, 1.f);
-      float dist = radius * 0.6f + t * size * 0.45f * speed;
+      float a = rng.Uniform(0, kTau), speed = rng.Uniform(0.25f, 1.f);
+      float dist = radius * rng.Uniform(0.3f, 0.8f) + t * size * 0.45f * speed;
       float life = 1 - t * rng.Uniform(1.4f, 2.4f);
       if (life <= 0) continue;
       float sx = c0 + std::cos(a) * dist, sy = c0 + std::sin(a) * dist;
@@ -565,7 +591,7 @@ Img PowerIcon(const Params& P, const std::string& key, const std::function<float
     Col c = ring * (std::max(0.f, 1 - ringD / 1.3f) + 0.35f * std::max(0.f, 1 - ringD / 3.5f));
     c = c + ring * (0.12f * Smooth(c0 - 3, 0.f, d));
     float s = symbol({p.x - c0, p.y - c0});
-    if (s > 0) c = Mix(sym, core, Smooth(0.f, 2.2f, s));
+    if (s > 0) c = Mix(sym, core, Smooth(0.5f, 4.f, s) * 0.7f);
     else c = c + sym * (0.5f * std::max(0.f, 1 + s / 2.f));
     c = c * Smooth(c0, c0 - 1.5f, d);
     return Clamp(c);
@@ -579,16 +605,16 @@ float Rect(Pt p, float x0, float y0, float x1, float y1) {
 }  // namespace
 
 Img MakePowerAmmo(const ArtSources& src) {
-  // Three cartridges standing side by side.
+  // Three cartridges standing side by side, the middle one raised.
   return PowerIcon(src.params, "power.ammo", [](Pt p) {
     float best = -9;
     for (int i = -1; i <= 1; ++i) {
-      Pt q{p.x - i * 6.f, p.y + (i == 0 ? 1.f : 0.f)};
-      float body = Rect(q, -2.2f, -2.f, 2.2f, 7.5f);
-      float tip = 2.4f - std::hypot(q.x, (q.y + 2.f) * 0.55f);
-      tip = q.y < -2 ? std::min(tip, q.y + 8.f) : tip;
-      float rim = Rect(q, -2.6f, 5.5f, 2.6f, 7.5f);
-      best = std::max({best, body, tip, rim});
+      Pt q{p.x - i * 6.5f, p.y + (i == 0 ? 1.5f : 0.f)};
+      float casing = Rect(q, -1.9f, 0.f, 1.9f, 8.f);
+      float head = q.y < 0 ? 1.8f - std::hypot(q.x, q.y * 0.32f) : -9;
+      float groove = 0.45f - std::fabs(q.y - 0.f);
+      float shape = std::max(casing, head);
+      best = std::max(best, groove > 0 ? std::min(shape, -groove) : shape);
     }
     return best;
   });
@@ -605,12 +631,12 @@ Img MakePowerHeal(const ArtSources& src) {
 }
 
 Img MakePowerLife(const ArtSources& src) {
-  // A heart.
+  // A heart: two round lobes over a point.
   return PowerIcon(src.params, "power.life", [](Pt p) {
-    float x = p.x / 8.5f, y = -(p.y + 1) / 8.5f;
-    float a = x * x + y * y - 1;
-    float f = a * a * a - x * x * y * y * y;
-    return f < 0 ? std::min(3.f, -f * 14) : -std::min(3.f, f * 14);
+    float left = 4.3f - std::hypot(p.x + 3.7f, p.y + 2.6f);
+    float right = 4.3f - std::hypot(p.x - 3.7f, p.y + 2.6f);
+    std::vector<Pt> point = {{-7.7f, -1.2f}, {7.7f, -1.2f}, {0, 8.6f}};
+    return std::max({left, right, PolyDist(point, p)});
   });
 }
 
