@@ -117,7 +117,10 @@ void Autopilot::ChooseTarget(CGame& game) {
   const CPlayerShip& player = *game.Player;
   Target = nullptr;
   GroundTarget = false;
-  const bool ordnance = player.Ammo[3] + player.Ammo[4] + player.Ammo[5] + player.Ammo[7] > 0;
+  bool ordnance = false;
+  for (int w : {3, 4, 5, 7}) {
+    ordnance |= player.Ammo[w] > 0 && std::find(Banned.begin(), Banned.end(), w) == Banned.end();
+  }
   float best = 1e9f;
   for (CShipNPC* ship : game.Enemies) {
     if (ship->State != 0 || !ship->Hostile) continue;
@@ -170,7 +173,9 @@ bool Autopilot::FriendInLine(CGame& game, float y, float half) const {
 
 int Autopilot::ChooseWeapon(CGame& game) {
   const CPlayerShip& player = *game.Player;
-  auto has = [&](int w) { return player.Ammo[w] > 0; };
+  auto has = [&](int w) {
+    return player.Ammo[w] > 0 && std::find(Banned.begin(), Banned.end(), w) == Banned.end();
+  };
   auto first = [&](std::initializer_list<int> order) {
     for (int w : order) {
       if (has(w)) return w;

@@ -5,6 +5,7 @@
 // coming tick, as a player at the keyboard would.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 class CGame;
@@ -15,8 +16,9 @@ namespace playthrough {
 
 class Autopilot {
  public:
-  // A pilot that never fires only dodges (and still picks up power-ups).
-  explicit Autopilot(bool fire) : Fire(fire) {}
+  // A pilot that never fires only dodges (and still picks up power-ups);
+  // `banned` lists weapon ids the pilot never uses.
+  Autopilot(bool fire, std::vector<int> banned) : Fire(fire), Banned(std::move(banned)) {}
 
   // Sets the key entries for the coming tick.
   void Steer(CGame& game);
@@ -45,6 +47,7 @@ class Autopilot {
   void SelectWeapon(CPlayerShip& player, int weapon);
 
   bool Fire;
+  std::vector<int> Banned;
   std::vector<Hazard> Hazards;
   // Beams that could fire at the player: the gunship's y and half reach.
   std::vector<float> BeamYs;

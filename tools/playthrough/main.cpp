@@ -3,7 +3,8 @@
 // several seeds, and prints per mission the share of seeds won, the counted
 // kills against "Req", the lives lost and the length of the mission.
 //
-//   playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge] [--verbose]
+//   playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge]
+//               [--without IDS] [--verbose]
 //
 // DIR holds data/ (default: the working directory). Each mission starts
 // afresh, as a new campaign would: 3 lives, no ammunition but what its script
@@ -12,7 +13,8 @@
 // within "Fin" plus the time its slowest ships need to leave; hostile ships
 // that stay until shot down are shot down by hand once nothing else is left,
 // and the mission must end then. The exit status is 1 when one does not.
-// Needs an OpenGL display (run it under xvfb-run); draws no frames.
+// --without 3,4,5,7 keeps the pilot off the listed weapons, to show what a
+// mission demands. Needs an OpenGL display (run it under xvfb-run); draws no frames.
 #include <aldumb.h>
 #include <allegro.h>
 #include <alleggl.h>
@@ -22,6 +24,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -40,6 +43,9 @@ namespace {
 
 // Level-clock units granted after "Fin" for the slowest ships to leave.
 constexpr int LeaveSlack = 400;
+// A firing pilot may take longer than that to hunt down the ships that stay;
+// the game itself sets no limit.
+constexpr int HuntSlack = 1500;
 constexpr int TicksPerSecond = 70;
 
 struct Options {
@@ -49,6 +55,7 @@ struct Options {
   int MinWins = 1;
   bool Dodge = false;
   bool Verbose = false;
+  std::vector<int> Banned;
 };
 
 struct Result {
@@ -66,7 +73,8 @@ struct Result {
 // and the tallies kept tick by tick.
 class Session {
  public:
-  Session(CGame& game, bool fire) : Game(game), Pilot(fire), Lives(game.Player->Lives) {}
+  Session(CGame& game, bool fire, const std::vector<int>& banned)
+      : Game(game), Pilot(fire, banned), Lives(game.Player->Lives) {}
 
   // Plays until the fade is complete or the level clock passes `limit`.
   void RunUntil(int limit) {
@@ -119,13 +127,13 @@ class Session {
 // Plays one mission from a fresh start. A pilot that does not fire cannot
 // bring down the ships that stay until shot down; once only those are left,
 // they are shot down by hand and the mission must then come to its end.
-Result Play(CGame& game, const std::string& path, unsigned seed, bool fire) {
+Result Play(CGame& game, const std::string& path, unsigned seed, bool fire, const std::vector<int>& banned) {
   srand(seed);
   game.PlayerInfo.Clear();
   game.PrepareMission(path.c_str());
   game.BeginPlay();
-  Session session(game, fire);
-  session.RunUntil(game.FinishTime + LeaveSlack);
+  Session session(game, fire, banned);
+  session.RunUntil(game.FinishTime + (fire ? HuntSlack : LeaveSlack));
   session.CountLeft();
   Result& result = session.Tally;
   result.StayersShot = 0;
@@ -155,6 +163,11 @@ bool ParseArgs(int argc, char** argv, Options& options) {
       options.Seeds = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--min-wins" && hasValue) {
       options.MinWins = std::atoi(argv[++i]);
+    } else if (arg == "--without" && hasValue) {
+      // Comma-separated weapon ids the pilot leaves alone.
+      for (char* id = std::strtok(argv[++i], ","); id != nullptr; id = std::strtok(nullptr, ",")) {
+        options.Banned.push_back(std::atoi(id));
+      }
     } else if (arg == "--dodge") {
       options.Dodge = true;
     } else if (arg == "--verbose") {
@@ -206,7 +219,7 @@ int main(int argc, char** argv) {
   if (!ParseArgs(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge] "
-                 "[--verbose]\n");
+                 "[--without IDS] [--verbose]\n");
     return 2;
   }
   // The game writes its high-score file in the working directory: play in a
@@ -252,7 +265,7 @@ int main(int argc, char** argv) {
       int latest = 0;
       std::string verdict = "ends by itself";
       for (int seed = 1; seed <= options.Seeds; ++seed) {
-        const Result r = Play(*game, level, static_cast<unsigned>(seed), !options.Dodge);
+        const Result r = Play(*game, level, static_cast<unsigned>(seed), !options.Dodge, options.Banned);
         req = game->RequiredKills;
         fin = game->FinishTime;
         wins += r.Outcome == 0;
