@@ -143,6 +143,12 @@ TEST_F(LevelCheck, FriendsThatNeverLeaveKeepTheMissionOpen) {
              "data/level_a.txt:3", "never leaves");
 }
 
+TEST_F(LevelCheck, FriendsArmedWithGunsShootThemselves) {
+  Write("data/ships/gunfriend.txt", "Data 8 7 Acc 0.1 MaxSpeed 2 Hostile 0\nWeapon 0 50\nShields 40 Shadow 1 Ground 0\n");
+  ExpectOnly(Check("Req 0\nFin 100\nE 10 840 300 data/ships/gunfriend.txt 0 1\n" + std::string(Briefing)),
+             "data/ships/gunfriend.txt:2", "shoots itself down");
+}
+
 TEST_F(LevelCheck, UnknownBehavioursAndWeapons) {
   ExpectOnly(Check("Req 0\nFin 100\nE 10 840 300 data/ships/fighter.txt 0 11\n" + std::string(Briefing)),
              "data/level_a.txt:3", "behaviour 11 does not exist");
