@@ -311,12 +311,16 @@ void Autopilot::Steer(CGame& game) {
       {1, 1, 48},   {-1, -1, 12}, {-1, 0, 12}, {-1, 1, 12}, {0, -1, 12}, {0, 1, 12}, {1, -1, 12}, {1, 0, 12},
       {1, 1, 12},   {-1, 0, 4},  {1, 0, 4},   {0, -1, 4},  {0, 1, 4},   {-1, -1, 4}, {1, 1, 4},   {-1, 1, 4},
       {1, -1, 4}};
-  const Plan* best = &plans[4];
-  float bestCost = 1e30f;
-  for (const Plan& plan : plans) {
-    const float cost = PlanCost(player, plan, GoalX, GoalY);
-    if (cost < bestCost) bestCost = cost, best = &plan;
+  // A slower pilot keeps its keys between decisions.
+  if (Chosen == nullptr || Tick % Reaction == 0) {
+    Chosen = &plans[4];
+    float bestCost = 1e30f;
+    for (const Plan& plan : plans) {
+      const float cost = PlanCost(player, plan, GoalX, GoalY);
+      if (cost < bestCost) bestCost = cost, Chosen = &plan;
+    }
   }
+  const Plan* best = Chosen;
   if (best->V < 0) key[player.KeyUp] = 1;
   if (best->V > 0) key[player.KeyDown] = 1;
   if (best->H < 0) key[player.KeyLeft] = 1;

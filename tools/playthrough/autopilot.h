@@ -17,8 +17,10 @@ namespace playthrough {
 class Autopilot {
  public:
   // A pilot that never fires only dodges (and still picks up power-ups);
-  // `banned` lists weapon ids the pilot never uses.
-  Autopilot(bool fire, std::vector<int> banned) : Fire(fire), Banned(std::move(banned)) {}
+  // `banned` lists weapon ids the pilot never uses; `reaction` is how many
+  // ticks it holds its keys before it looks again.
+  Autopilot(bool fire, std::vector<int> banned, int reaction)
+      : Fire(fire), Banned(std::move(banned)), Reaction(reaction) {}
 
   // Sets the key entries for the coming tick.
   void Steer(CGame& game);
@@ -48,6 +50,8 @@ class Autopilot {
 
   bool Fire;
   std::vector<int> Banned;
+  int Reaction;
+  const Plan* Chosen = nullptr;
   std::vector<Hazard> Hazards;
   // Beams that could fire at the player: the gunship's y and half reach.
   std::vector<float> BeamYs;

@@ -4,7 +4,7 @@
 // kills against "Req", the lives lost and the length of the mission.
 //
 //   playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge]
-//               [--without IDS] [--verbose]
+//               [--without IDS] [--reaction TICKS] [--verbose]
 //
 // DIR holds data/ (default: the working directory). Each mission starts
 // afresh, as a new campaign would: 3 lives, no ammunition but what its script
@@ -14,7 +14,8 @@
 // that stay until shot down are shot down by hand once nothing else is left,
 // and the mission must end then. The exit status is 1 when one does not.
 // --without 3,4,5,7 keeps the pilot off the listed weapons, to show what a
-// mission demands. Needs an OpenGL display (run it under xvfb-run); draws no frames.
+// mission demands; --reaction 10 lets it look at the field only every tenth
+// tick, more like a player than a machine. Needs an OpenGL display (run it under xvfb-run); draws no frames.
 #include <aldumb.h>
 #include <allegro.h>
 #include <alleggl.h>
@@ -56,6 +57,7 @@ struct Options {
   bool Dodge = false;
   bool Verbose = false;
   std::vector<int> Banned;
+  int Reaction = 1;
 };
 
 struct Result {
@@ -73,8 +75,8 @@ struct Result {
 // and the tallies kept tick by tick.
 class Session {
  public:
-  Session(CGame& game, bool fire, const std::vector<int>& banned)
-      : Game(game), Pilot(fire, banned), Lives(game.Player->Lives) {}
+  Session(CGame& game, bool fire, const Options& options)
+      : Game(game), Pilot(fire, options.Banned, options.Reaction), Lives(game.Player->Lives) {}
 
   // Plays until the fade is complete or the level clock passes `limit`.
   void RunUntil(int limit) {
@@ -127,12 +129,12 @@ class Session {
 // Plays one mission from a fresh start. A pilot that does not fire cannot
 // bring down the ships that stay until shot down; once only those are left,
 // they are shot down by hand and the mission must then come to its end.
-Result Play(CGame& game, const std::string& path, unsigned seed, bool fire, const std::vector<int>& banned) {
+Result Play(CGame& game, const std::string& path, unsigned seed, bool fire, const Options& options) {
   srand(seed);
   game.PlayerInfo.Clear();
   game.PrepareMission(path.c_str());
   game.BeginPlay();
-  Session session(game, fire, banned);
+  Session session(game, fire, options);
   session.RunUntil(game.FinishTime + (fire ? HuntSlack : LeaveSlack));
   session.CountLeft();
   Result& result = session.Tally;
@@ -168,6 +170,8 @@ bool ParseArgs(int argc, char** argv, Options& options) {
       for (char* id = std::strtok(argv[++i], ","); id != nullptr; id = std::strtok(nullptr, ",")) {
         options.Banned.push_back(std::atoi(id));
       }
+    } else if (arg == "--reaction" && hasValue) {
+      options.Reaction = std::max(1, std::atoi(argv[++i]));
     } else if (arg == "--dodge") {
       options.Dodge = true;
     } else if (arg == "--verbose") {
@@ -219,7 +223,7 @@ int main(int argc, char** argv) {
   if (!ParseArgs(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge] "
-                 "[--without IDS] [--verbose]\n");
+                 "[--without IDS] [--reaction TICKS] [--verbose]\n");
     return 2;
   }
   // The game writes its high-score file in the working directory: play in a
@@ -265,7 +269,7 @@ int main(int argc, char** argv) {
       int latest = 0;
       std::string verdict = "ends by itself";
       for (int seed = 1; seed <= options.Seeds; ++seed) {
-        const Result r = Play(*game, level, static_cast<unsigned>(seed), !options.Dodge, options.Banned);
+        const Result r = Play(*game, level, static_cast<unsigned>(seed), !options.Dodge, options);
         req = game->RequiredKills;
         fin = game->FinishTime;
         wins += r.Outcome == 0;
