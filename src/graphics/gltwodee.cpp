@@ -47,6 +47,8 @@ void RectVertices(float x1, float y1, float x2, float y2) {
 void CircleVertices(float x, float y, float radius, int segments) {
   // The bound lies just past 2π so that the closing vertex at 2π is emitted
   // in spite of the rounding of the float angle.
+  // Without a positive step the angle would never reach the bound.
+  if (segments < 1) return;
   const double bound = 2.0 * M_PI + M_PI / 100.0;
   const float step = static_cast<float>(2.0 * M_PI / segments);
   glBegin(GL_TRIANGLE_FAN);
@@ -273,9 +275,12 @@ void PrintAligned(FONT* font, FONT* glFont, Align align, int x, int y, int colou
   int left = x;
   if (align == Align::Centre) left = x - text_length(font, text) / 2;
   if (align == Align::Right) left = x - text_length(font, text);
-  // allegro_gl_printf formats again: the finished text goes through "%s" so
-  // that a percent sign in it is drawn as it stands.
-  allegro_gl_printf(glFont, static_cast<float>(left), static_cast<float>(y), 0.0f, colour, "%s", text);
+  // allegro_gl_printf formats its text twice (its format, then the result
+  // once more inside AllegroGL), so percent signs are doubled here to come
+  // out of the second pass as they stand.
+  std::string verbatim;
+  for (const char* c = text; *c != '\0'; ++c) verbatim += *c == '%' ? "%%" : std::string(1, *c);
+  allegro_gl_printf(glFont, static_cast<float>(left), static_cast<float>(y), 0.0f, colour, "%s", verbatim.c_str());
 }
 
 }  // namespace

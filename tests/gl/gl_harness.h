@@ -6,12 +6,19 @@
 // pulls in define None and Bool as macros, which break gtest's declarations.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <allegro.h>
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 #include <ostream>
+#include <string>
 #include <vector>
+
+#include "graphics/gltwodee.h"
 
 namespace gltest {
 
@@ -76,5 +83,31 @@ inline BITMAP* MakeFilledBitmap(int w, int h, int r, int g, int b) {
   clear_to_color(bmp, makecol32(r, g, b));
   return bmp;
 }
+
+// Stands in for xmessage, which Allegro runs to show a fatal message on X11
+// and which would wait for a click: the stand-in prints its arguments to
+// stderr (where death tests can match them) and returns at once. Call it
+// inside the death-test statement; it changes PATH of the dying process.
+inline void InstallMessageStandIn() {
+  char cwd[4096];
+  if (getcwd(cwd, sizeof cwd) == nullptr) return;
+  const std::string bin = std::string(cwd) + "/msgbin";
+  if (system(("mkdir -p " + bin).c_str()) != 0) return;
+  FILE* script = fopen((bin + "/xmessage").c_str(), "w");
+  if (script == nullptr) return;
+  fputs("#!/bin/sh\necho \"$@\" >&2\n", script);
+  fclose(script);
+  if (system(("chmod +x " + bin + "/xmessage").c_str()) != 0) return;
+  setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
+}
+
+// Every GL test starts from the game's 2D view on a black screen.
+class Screen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Setup2D();
+    ClearScreen(0, 0, 0);
+  }
+};
 
 }  // namespace gltest
