@@ -311,10 +311,20 @@ std::vector<std::string> GameHarness::ToolEnvironment() const {
 
 bool GameHarness::Start() {
   if (Display.empty() || GamePid > 0) return false;
-  std::vector<std::string> env = Environment({{"DISPLAY", Display},
-                                              {"XAUTHORITY", ""},
-                                              {"HOME", HomeDir},
-                                              {"PATH", BinDir + ":" + (getenv("PATH") ? getenv("PATH") : "")}});
+  const char* path = getenv("PATH");
+  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", Display},
+                                                              {"XAUTHORITY", ""},
+                                                              {"HOME", HomeDir},
+                                                              {"PATH", BinDir + ":" + (path ? path : "")}};
+#ifdef VARNOK_E2E_PRELOAD
+  // The sanitizer runtime checks that it is loaded first; the preloaded
+  // library only replaces dlclose and does not disturb it.
+  const char* asan = getenv("ASAN_OPTIONS");
+  changes.push_back({"LD_PRELOAD", VARNOK_E2E_PRELOAD});
+  changes.push_back({"ASAN_OPTIONS", std::string(asan ? asan : "") + (asan && *asan ? ":" : "") +
+                                         "verify_asan_link_order=0"});
+#endif
+  std::vector<std::string> env = Environment(changes);
   std::vector<std::string> args = {VARNOK_GAME};
   GameStatus.reset();
   GamePid = fork();
@@ -468,6 +478,21 @@ std::optional<Image> GameHarness::Screenshot() {
   const std::string window = WindowId.empty() ? "root" : WindowId;
   if (RunTool({"import", "-window", window, "-depth", "8", "ppm:-"}, &out, 30) != 0) return std::nullopt;
   return DecodePpm(out);
+}
+
+std::optional<Image> GameHarness::WaitForScreen(const std::function<bool(const Image&)>& ready, double seconds) {
+  const Clock::time_point deadline = Deadline(seconds);
+  while (Clock::now() < deadline && Running()) {
+    std::optional<Image> shot = Screenshot();
+    if (shot && ready(*shot)) return shot;
+    SleepMs(100);
+  }
+  return std::nullopt;
+}
+
+std::optional<Image> GameHarness::WaitForPicture(double seconds) {
+  return WaitForScreen([](const Image& image) { return image.CountLit(0, 0, image.width, image.height) > 0; },
+                       seconds);
 }
 
 std::optional<int> GameHarness::QuitFromMainMenu(double seconds) {

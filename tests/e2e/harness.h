@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -86,6 +87,13 @@ class GameHarness {
 
   // The game window's contents; nullopt when it cannot be captured.
   std::optional<Image> Screenshot();
+  // Polls screenshots until one satisfies `ready`; that one, or nullopt after
+  // the timeout or when the game ends. The game reads keys as held-down
+  // states in its screen loops, so a key sent before the loop runs is lost:
+  // wait for the screen that reads it first.
+  std::optional<Image> WaitForScreen(const std::function<bool(const Image&)>& ready, double seconds = 60);
+  // The first screenshot that is not all black.
+  std::optional<Image> WaitForPicture(double seconds = 60);
 
   // Leaves the game the way a player does: Escape (skips the intro), then Up
   // and Enter on the main menu's first item wraps to "EXIT" and chooses it.

@@ -32,6 +32,7 @@ std::optional<int> RunAndQuit(GameHarness& game) {
   if (!game.Start()) return std::nullopt;
   EXPECT_TRUE(game.WaitForLog("Creating fonts...")) << game.GameOutput();
   EXPECT_TRUE(game.WaitForWindow()) << game.GameOutput();
+  EXPECT_TRUE(game.WaitForPicture().has_value()) << game.GameOutput();
   return game.QuitFromMainMenu();
 }
 
@@ -79,7 +80,7 @@ TEST(Shell, WindowedOptionOpensAWindowAndKeepsEveryValue) {
 
   ASSERT_TRUE(game.Start());
   ASSERT_TRUE(game.WaitForWindow()) << game.GameOutput();
-  const std::optional<e2e::Image> shot = game.Screenshot();
+  const std::optional<e2e::Image> shot = game.WaitForPicture();
   ASSERT_TRUE(shot.has_value());
   EXPECT_EQ(shot->width, 800);
   EXPECT_EQ(shot->height, 600);
