@@ -369,7 +369,7 @@ void CMenu::LoadEpilogue(const char* path) {
     // Files written with CR LF line ends read as they would in text mode.
     if (!line.empty() && line.back() == '\r') line.pop_back();
     AddLine(line);
-    if (!in) break;
+    if (!in || in.eof()) break;
   }
 }
 

@@ -1,0 +1,162 @@
+// Shared set-up of the front-end and background tests: a working directory
+// of its own whose data/ holds plain single-colour stand-ins for the
+// pictures (so positions and colours can be read back exactly), the three
+// global fonts (from data/font.dat when the build has it, else Allegro's
+// built-in font), released keys, and a helper thread that plays the player
+// and the timer while a blocking screen runs on the main thread.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <allegro.h>
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "gl_harness.h"
+#include "graphics/gltwodee.h"
+#include "shell/common.h"
+
+namespace frontendtest {
+
+namespace fs = std::filesystem;
+
+// Stand-in pictures: name, size, colour; rows above `maskRows` are magenta.
+struct Picture {
+  const char* name;
+  int w, h;
+  int r, g, b;
+  int maskRows;
+};
+
+constexpr Picture Pictures[] = {
+    {"logo.bmp", 256, 64, 255, 0, 0, 0},     {"moon.bmp", 128, 128, 0, 255, 0, 0},
+    {"hills.bmp", 1024, 100, 0, 0, 200, 50}, {"ground.bmp", 1024, 50, 120, 80, 40, 0},
+    {"earth.bmp", 100, 100, 255, 255, 0, 0}, {"quenby.bmp", 64, 64, 255, 255, 255, 0},
+    {"exit.bmp", 200, 100, 0, 0, 255, 0},
+};
+
+inline void WritePictures(const fs::path& dataDir) {
+  for (const Picture& p : Pictures) {
+    BITMAP* bmp = create_bitmap_ex(32, p.w, p.h);
+    clear_to_color(bmp, makecol32(p.r, p.g, p.b));
+    if (p.maskRows > 0) rectfill(bmp, 0, 0, p.w - 1, p.maskRows - 1, makecol32(255, 0, 255));
+    save_bitmap((dataDir / p.name).c_str(), bmp, nullptr);
+    destroy_bitmap(bmp);
+  }
+}
+
+class FrontEndTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    char dirTemplate[] = "/tmp/varnok_frontend_XXXXXX";
+    ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+    WorkDir = dirTemplate;
+    PreviousDir = fs::current_path();
+    fs::create_directory(WorkDir / "data");
+    WritePictures(WorkDir / "data");
+    fs::current_path(WorkDir);
+
+    SavedFonts[0] = Globals::MenuFont;
+    SavedFonts[1] = Globals::SmallFont;
+    SavedFonts[2] = Globals::MediumFont;
+    const std::string fontPath = std::string(VARNOK_DATA_DIR) + "/font.dat";
+    FontFile = exists(fontPath.c_str()) ? load_datafile(fontPath.c_str()) : nullptr;
+    for (int i = 0; i < 3; ++i) Fonts[i] = new CGLFont(FontFile != nullptr ? static_cast<FONT*>(FontFile[i].dat) : font);
+    Globals::MenuFont = Fonts[0];
+    Globals::SmallFont = Fonts[1];
+    Globals::MediumFont = Fonts[2];
+  }
+
+  static void TearDownTestSuite() {
+    for (CGLFont*& f : Fonts) {
+      delete f;
+      f = nullptr;
+    }
+    if (FontFile != nullptr) unload_datafile(FontFile);
+    FontFile = nullptr;
+    Globals::MenuFont = SavedFonts[0];
+    Globals::SmallFont = SavedFonts[1];
+    Globals::MediumFont = SavedFonts[2];
+    fs::current_path(PreviousDir);
+    fs::remove_all(WorkDir);
+  }
+
+  void SetUp() override {
+    ReleaseKeys();
+    Globals::SoundOn = false;
+    Globals::SpeedCounter = 0;
+    Setup2D();
+  }
+
+  void TearDown() override {
+    ReleaseKeys();
+    Globals::SpeedCounter = 0;
+    glClearColor(0, 0, 0, 1);
+    Setup2D();
+  }
+
+  static void ReleaseKeys() {
+    for (int i = 0; i < KEY_MAX; ++i) key[i] = 0;
+  }
+
+  static inline fs::path WorkDir;
+  static inline fs::path PreviousDir;
+  static inline DATAFILE* FontFile = nullptr;
+  static inline CGLFont* Fonts[3] = {nullptr, nullptr, nullptr};
+  static inline CGLFont* SavedFonts[3] = {nullptr, nullptr, nullptr};
+};
+
+// True when some pixel of the block is within `tolerance` of the colour.
+inline bool HasColour(const gltest::Rect& rect, gltest::Pixel colour, int tolerance = 8) {
+  for (const gltest::Pixel& p : rect.pixels)
+    if (gltest::Near(p, colour, tolerance)) return true;
+  return false;
+}
+
+// True when no pixel of the block is brighter than black.
+inline bool AllBlack(const gltest::Rect& rect) {
+  for (const gltest::Pixel& p : rect.pixels)
+    if (p.r + p.g + p.b > 0) return false;
+  return true;
+}
+
+// Waits until the screen loop has taken every pending tick.
+inline bool WaitConsumed() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (Globals::SpeedCounter > 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// Hands the running screen `count` logic ticks, one at a time.
+inline void Ticks(int count) {
+  for (int i = 0; i < count; ++i) {
+    ++Globals::SpeedCounter;
+    WaitConsumed();
+  }
+}
+
+// Long enough for the screen to pass its wait for released keys.
+inline void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
+
+// Runs a script of key presses and ticks beside a blocking screen.
+class Player {
+ public:
+  explicit Player(std::function<void()> script) : Thread(std::move(script)) {}
+  ~Player() { Thread.join(); }
+
+ private:
+  std::thread Thread;
+};
+
+}  // namespace frontendtest
