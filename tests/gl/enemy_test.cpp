@@ -1,0 +1,490 @@
+// Enemy ships in flight on the real 800x600 display: the ten behaviours tick
+// by tick, pitching frames, the crash and its payment, ramming, and drawing.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+#include "effects/fire.h"
+#include "gl_harness.h"
+#include "graphics/gltwodee.h"
+#include "ships/enemy.h"
+#include "ships/player.h"
+#include "weapons/bullet.h"
+
+using namespace gltest;
+
+namespace {
+
+// Sprites of known sizes in place of the player's own, so that collision
+// boxes do not depend on the artwork.
+CGLSprite PlayerSprites[8];
+
+void FillSet(CGLSprite* sprites, int count, int w, int h) {
+  for (int i = 0; i < count; ++i) {
+    BITMAP* bmp = MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
+    sprites[i].MakeFromBmp(bmp, MaskAlpha);
+    destroy_bitmap(bmp);
+  }
+}
+
+class EnemyFlight : public testing::Test {
+ protected:
+  void SetUp() override {
+    srand(7);
+    Globals::GFXLevel = 1;
+    Globals::ScreenShake = 0;
+    FillSet(CShipNPC::Data1, 8, 40, 20);
+    FillSet(CShipNPC::Data2, 1, 30, 30);
+    FillSet(PlayerSprites, 8, 50, 30);
+    Player = new CPlayerShip(100, 300, &Explosions, &Bullets);
+    OwnSprites = Player->Sprites;
+    Player->Sprites = PlayerSprites;
+    Player->State = 0;
+    Player->Shields = Player->MaxShields = 1000;
+  }
+
+  void TearDown() override {
+    for (CShipNPC* ship : Ships) delete ship;
+    for (TBullet* bullet : Bullets) delete bullet;
+    for (CExplosion* explosion : Explosions) delete explosion;
+    Player->Sprites = OwnSprites;
+    delete Player;
+    for (const std::string& path : Files) std::remove(path.c_str());
+  }
+
+  CShipNPC* Spawn(const std::string& definition, int behaviour, float x, float y, bool countsAsKill = true) {
+    char name[] = "/tmp/varnok_enemy_XXXXXX";
+    const int fd = mkstemp(name);
+    close(fd);
+    Files.push_back(name);
+    std::ofstream(name) << definition;
+    Ships.push_back(new CShipNPC(x, y, name, &Explosions, &Bullets, countsAsKill, behaviour));
+    return Ships.back();
+  }
+
+  // A flying ship of set 1 with 7 frames and a shadow.
+  CShipNPC* Flyer(int behaviour, float x, float y, float acc, float maxSpeed, const std::string& extra = "") {
+    return Spawn("Data 1 7 Acc " + std::to_string(acc) + " MaxSpeed " + std::to_string(maxSpeed) +
+                     " Hostile 1 Shields 100 Shadow 1 Ground 0 Value 50 " + extra,
+                 behaviour, x, y);
+  }
+
+  // The player far from every flight path, out of reach of ramming.
+  void PlayerAside() { Player->Pos = CVector2(790, 590); }
+
+  std::vector<CExplosion*> Explosions;
+  std::vector<TBullet*> Bullets;
+  std::vector<CShipNPC*> Ships;
+  std::vector<std::string> Files;
+  CPlayerShip* Player = nullptr;
+  CGLSprite* OwnSprites = nullptr;
+};
+
+TEST_F(EnemyFlight, StraightFlightLeavesLeftWithoutPay) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(1, -90, 100, 0.1f, 3, "Weapon 0 100");
+  const float xs[] = {-93, -96, -99, -102};
+  for (float x : xs) {
+    ship->Update(Player);
+    EXPECT_FLOAT_EQ(ship->Pos.x, x);
+    EXPECT_EQ(ship->State, 0);
+  }
+  ship->Update(Player);
+  EXPECT_EQ(ship->State, 3);
+  EXPECT_EQ(Player->Score, 0);
+  EXPECT_EQ(Player->Kills, 0);
+  EXPECT_TRUE(Explosions.empty());
+  EXPECT_EQ(Globals::ScreenShake, 0);
+}
+
+TEST_F(EnemyFlight, SineWaveSlowsToHalfSpeedAndWeaves) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(2, 600, 300, 0.1f, 2);
+  float phase = 0;
+  for (int tick = 0; tick < 40; ++tick) {
+    ship->Update(Player);
+    EXPECT_NEAR(ship->Vel.y, 2 * std::sin(phase), 1e-5) << tick;
+    phase += 0.1f;
+  }
+  EXPECT_LE(ship->Vel.x, -1.0f);
+  EXPECT_GT(ship->Vel.x, -1.11f);
+  ship->Pos.x = -100;
+  ship->Update(Player);
+  EXPECT_EQ(ship->State, 0);
+  ship->Update(Player);
+  EXPECT_EQ(ship->State, 3);
+}
+
+TEST_F(EnemyFlight, DiveTurnsAtThe350Line) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(3, 700, 341, 0.5f, 3);
+  // At 350 exactly it still dives.
+  const float ys[] = {344, 347, 350, 353, 356};
+  for (float y : ys) {
+    ship->Update(Player);
+    EXPECT_FLOAT_EQ(ship->Pos.y, y);
+    EXPECT_FLOAT_EQ(ship->Vel.x, -3.0f);
+  }
+  // The tick that starts below the line turns it; the climb begins after.
+  EXPECT_FLOAT_EQ(ship->Phase, 10.0f);
+  EXPECT_FLOAT_EQ(ship->Vel.y, 3.0f);
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, 2.5f);
+  for (int tick = 0; tick < 30; ++tick) ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, -3.0f);
+}
+
+TEST_F(EnemyFlight, LoopStagesChangeAtHalfWidthAndY200) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(4, 404, 300, 0.1f, 2);
+  for (float x : {402.0f, 400.0f, 398.0f}) {
+    ship->Update(Player);
+    EXPECT_FLOAT_EQ(ship->Pos.x, x);
+    EXPECT_LT(ship->Phase, 1.0f);
+  }
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Phase, 1.1f);
+  EXPECT_FLOAT_EQ(ship->Vel.y, 0.0f);
+  int ticks = 0;
+  while (ship->Phase < 2 && ticks++ < 1000) {
+    const float y = ship->Pos.y;
+    ship->Update(Player);
+    EXPECT_EQ(ship->Phase < 2, y >= 200);
+  }
+  // Third stage: the climb fades, the ship speeds back to the left.
+  const float vy = ship->Vel.y;
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, static_cast<float>(vy * 0.99));
+  while (ship->State == 0 && ticks++ < 5000) ship->Update(Player);
+  EXPECT_EQ(ship->State, 3);
+  EXPECT_LT(ship->Pos.x, -100);
+  EXPECT_EQ(Player->Score, 0);
+}
+
+TEST_F(EnemyFlight, TurnBackSettlesAtMidHeightAndLeavesRight) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(5, 204, 400, 0.1f, 2);
+  for (float x : {202.0f, 200.0f, 198.0f}) {
+    ship->Update(Player);
+    EXPECT_FLOAT_EQ(ship->Pos.x, x);
+    EXPECT_LT(ship->Phase, 1.0f);
+  }
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Phase, 1.1f);
+  int ticks = 0;
+  while (ship->Phase < 2 && ticks++ < 1000) {
+    const float y = ship->Pos.y;
+    ship->Update(Player);
+    EXPECT_EQ(ship->Phase > 2, std::fabs(y - 300) < 10);
+  }
+  EXPECT_FLOAT_EQ(ship->Phase, 2.1f);
+  while (ship->State == 0 && ticks++ < 5000) {
+    const float x = ship->Pos.x;
+    ship->Update(Player);
+    EXPECT_EQ(ship->State == 3, x > 900);
+  }
+  EXPECT_EQ(ship->State, 3);
+  EXPECT_TRUE(Explosions.empty());
+  EXPECT_EQ(Player->Score, 0);
+}
+
+TEST_F(EnemyFlight, TurnIntoSineBecomesBehaviourTwoPastWidthMinus100) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(6, 204, 400, 0.1f, 2);
+  int ticks = 0;
+  while (ship->Phase < 1 && ticks++ < 100) ship->Update(Player);
+  EXPECT_LT(ship->Pos.x, 200);
+  while (ship->Phase < 2 && ticks++ < 1000) {
+    const float y = ship->Pos.y;
+    ship->Update(Player);
+    EXPECT_EQ(ship->Phase > 2, y < 300);
+  }
+  while (ship->Behaviour == 6 && ticks++ < 5000) {
+    const float x = ship->Pos.x;
+    ship->Update(Player);
+    EXPECT_EQ(ship->Behaviour == 2, x > 700);
+  }
+  ASSERT_EQ(ship->Behaviour, 2);
+  // Behaviour 2 from the next tick, its sine starting at 2.1.
+  const float vx = ship->Vel.x;
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, static_cast<float>(2 * std::sin(static_cast<double>(2.1f))));
+  EXPECT_FLOAT_EQ(ship->Vel.x, vx - 0.1f);
+  while (ship->State == 0 && ticks++ < 10000) ship->Update(Player);
+  EXPECT_EQ(ship->State, 3);
+  EXPECT_LT(ship->Pos.x, -100);
+}
+
+TEST_F(EnemyFlight, GroundTurretSweepsDriftsAndFiresUpOnlyWhenThePlayerIsClose) {
+  CShipNPC* turret = Spawn("Data 1 7 Acc 0 MaxSpeed 0 Hostile 1 Weapon 0 1000 Shields 10 Shadow 1 Ground 1", 7, 500, 530);
+  Player->Pos = CVector2(450, 300);  // exactly 50 away: out of reach
+  bool seen[7] = {};
+  for (int tick = 0; tick < 200; ++tick) {
+    const float phase = turret->Phase;
+    const float x = turret->Pos.x;
+    turret->Update(Player);
+    const int expected = static_cast<int>(7 / 2 + 7 * std::sin(static_cast<double>(phase)) / 2);
+    EXPECT_EQ(turret->Frame, std::min(std::max(expected, 0), 6)) << tick;
+    seen[turret->Frame] = true;
+    EXPECT_FLOAT_EQ(turret->Pos.x, x - 1.0f);
+    Player->Pos.x = turret->Pos.x - 50;
+  }
+  for (bool frame : seen) EXPECT_TRUE(frame);
+  EXPECT_TRUE(Bullets.empty());
+
+  Player->Pos.x = turret->Pos.x - 49;
+  for (int tick = 0; tick < 300; ++tick) turret->Update(Player);
+  ASSERT_FALSE(Bullets.empty());
+  for (TBullet* bullet : Bullets) EXPECT_LT(bullet->Vel.y, 0.0f);
+
+  turret->Pos.x = -50;
+  turret->Update(Player);
+  EXPECT_EQ(turret->State, 0);
+  turret->Update(Player);
+  EXPECT_EQ(turret->State, 3);
+}
+
+TEST_F(EnemyFlight, GlideMovesItselfAndRedrawsItsDestinationWithin30Pixels) {
+  PlayerAside();
+  Player->CloakTimer = 100000;  // not fired at: the rounds only rotate
+  CShipNPC* ship = Flyer(8, 500, 200, 0.1f, 3, "Weapon 0 10 Weapon 8 10 Weapon 9 10");
+  int redraws = 0;
+  for (int tick = 0; tick < 3000; ++tick) {
+    const CVector2 pos = ship->Pos;
+    const float destX = ship->DestX, destY = ship->DestY;
+    const int weapon = ship->Weapon;
+    ship->Update(Player);
+    const float x = pos.x + (destX - pos.x) * 0.1f, y = pos.y + (destY - pos.y) * 0.1f;
+    ASSERT_FLOAT_EQ(ship->Pos.x, x);
+    ASSERT_FLOAT_EQ(ship->Pos.y, y);
+    EXPECT_FLOAT_EQ(ship->Vel.x, x - pos.x);
+    const bool near = std::fabs(x - destX) < 30 && std::fabs(y - destY) < 30;
+    EXPECT_EQ(near, ship->DestX != destX || ship->DestY != destY) << tick;
+    if (near) ++redraws;
+    EXPECT_GE(ship->DestX, 300.0f);
+    EXPECT_LE(ship->DestX, 790.0f);
+    EXPECT_GE(ship->DestY, 20.0f);
+    EXPECT_LE(ship->DestY, 400.0f);
+    EXPECT_EQ(ship->Weapon, weapon == 0 ? 8 : (weapon == 8 ? 9 : 0)) << tick;
+  }
+  EXPECT_GT(redraws, 20);
+  EXPECT_TRUE(Bullets.empty());
+  EXPECT_EQ(ship->State, 0);
+}
+
+TEST_F(EnemyFlight, HunterKeepsLevelWithThePlayerAndHoldsFireWhileCloaked) {
+  Player->Pos = CVector2(100, 450);
+  CShipNPC* ship = Flyer(9, 600, 100, 0.1f, 3, "Weapon 0 1000");
+  Player->CloakTimer = 100000;
+  for (int tick = 0; tick < 400; ++tick) {
+    ship->Update(Player);
+    EXPECT_FLOAT_EQ(ship->DestY, 450.0f);
+    EXPECT_GE(ship->DestX, 400.0f);
+    EXPECT_LE(ship->DestX, 790.0f);
+  }
+  EXPECT_TRUE(Bullets.empty());
+  // Visible again: fired at, but only from within 50 pixels of its level.
+  Player->CloakTimer = 0;
+  for (int tick = 0; tick < 600; ++tick) {
+    const float y = ship->Pos.y;
+    const size_t fired = Bullets.size();
+    ship->Update(Player);
+    if (Bullets.size() > fired) {
+      EXPECT_LT(std::fabs(y - 450), 50.0f) << tick;
+    }
+  }
+  EXPECT_FALSE(Bullets.empty());
+  // While the player fades in the hunter keeps its last destination.
+  Player->State = 4;
+  Player->Pos.y = 50;
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->DestY, 450.0f);
+  EXPECT_EQ(ship->State, 0);
+}
+
+TEST_F(EnemyFlight, EscortFliesRightToMidHeightAndNeverFiresOrLeaves) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(10, 100, 290, 0.5f, 2, "Weapon 0 1000");
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, 2.0f);
+  EXPECT_FLOAT_EQ(ship->Vel.x, 2.0f);
+  ship->Update(Player);
+  ship->Update(Player);
+  EXPECT_FLOAT_EQ(ship->Vel.y, 2.0f);  // started at 294: still above
+  ship->Update(Player);                // starts at 296
+  ship->Update(Player);                // starts at 298
+  ship->Update(Player);                // starts at 300: slows
+  EXPECT_FLOAT_EQ(ship->Vel.y, 1.5f);
+  for (int tick = 0; tick < 2000; ++tick) ship->Update(Player);
+  EXPECT_EQ(ship->State, 0);
+  EXPECT_TRUE(Bullets.empty());
+  EXPECT_GT(ship->Pos.x, 750.0f);
+  EXPECT_LT(ship->Pos.x, 800.0f);
+  EXPECT_LT(std::fabs(ship->Vel.x), 0.01f);
+}
+
+TEST_F(EnemyFlight, PitchFrameFollowsVerticalSpeedAndStaysInTheSet) {
+  PlayerAside();
+  CShipNPC* ship = Flyer(0, 400, 300, 0.1f, 3);
+  const std::pair<float, int> cases[] = {{0.0f, 3}, {-1.5f, 0}, {-1.6f, 0}, {1.4f, 6},
+                                         {5.0f, 6}, {-9.0f, 0}, {0.2f, 3}, {0.5f, 4}};
+  for (const auto& c : cases) {
+    ship->Vel = CVector2(0, c.first);
+    ship->Update(Player);
+    EXPECT_EQ(ship->Frame, c.second) << c.first;
+  }
+  ship->Vel.y = NAN;
+  ship->Update(Player);
+  EXPECT_EQ(ship->Frame, 0);
+  ship->MaxSpeed = 0;
+  for (float vy : {-1.0f, 0.0f, 1.0f}) {
+    ship->Vel = CVector2(0, vy);
+    ship->Pos = CVector2(400, 300);
+    ship->Update(Player);
+    EXPECT_GE(ship->Frame, 0);
+    EXPECT_LE(ship->Frame, 6);
+  }
+  EXPECT_EQ(ship->Frame, 6);
+}
+
+TEST_F(EnemyFlight, CrashPaysValueAndKill) {
+  PlayerAside();
+  CShipNPC* counted = Flyer(0, 300, 540, 0.1f, 3);
+  CShipNPC* escort = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 5 Shadow 0 Ground 0 Value 30", 0, 500, 540, false);
+  counted->TakeDamage(100);
+  escort->TakeDamage(5);
+  ASSERT_EQ(counted->State, 1);
+  int ticks = 0;
+  while (counted->State == 1 && ticks++ < 100) {
+    const float y = counted->Pos.y;
+    counted->Update(Player);
+    EXPECT_EQ(counted->State == 3, y >= 550);
+  }
+  EXPECT_FLOAT_EQ(counted->Angle, -0.5f * ticks);
+  EXPECT_EQ(Player->Score, 50);
+  EXPECT_EQ(Player->Kills, 1);
+  EXPECT_EQ(Globals::ScreenShake, 20);
+  ASSERT_EQ(Explosions.size(), 1u);
+  EXPECT_FLOAT_EQ(Explosions[0]->Size, 1.0f);
+  EXPECT_EQ(Explosions[0]->NumTrails, 2);
+  while (escort->State == 1 && ticks++ < 200) escort->Update(Player);
+  EXPECT_EQ(Player->Score, 80);
+  EXPECT_EQ(Player->Kills, 1);
+  EXPECT_EQ(Explosions.size(), 2u);
+}
+
+TEST_F(EnemyFlight, GroundUnitExplodesWhereItStands) {
+  PlayerAside();
+  CShipNPC* turret = Spawn("Data 1 7 Acc 0 MaxSpeed 0 Hostile 1 Shields 10 Shadow 0 Ground 1 Value 20", 1, 400, 500);
+  turret->TakeDamage(10);
+  turret->Update(Player);
+  EXPECT_EQ(turret->State, 3);
+  EXPECT_FLOAT_EQ(turret->Angle, 0.0f);
+  EXPECT_EQ(turret->Frame, 3);
+  EXPECT_EQ(Player->Score, 20);
+  ASSERT_EQ(Explosions.size(), 1u);
+  EXPECT_FLOAT_EQ(Explosions[0]->Pos.y, 500.0f);
+}
+
+TEST_F(EnemyFlight, RammingCostsBothShipsEveryTickOfOverlap) {
+  // Boxes 40x20 and 50x30: they overlap while 45 apart across, 25 down.
+  CShipNPC* ship = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 60 Shadow 0 Ground 0 Value 40", 0, 145, 300);
+  ship->Update(Player);
+  EXPECT_EQ(ship->Shields, 60);
+  ship->Pos.x = 144.9f;
+  ship->Update(Player);
+  EXPECT_EQ(ship->Shields, 35);
+  EXPECT_EQ(Player->Shields, 975);
+  ASSERT_EQ(Explosions.size(), 1u);
+  EXPECT_FLOAT_EQ(Explosions[0]->Size, 1.5f);
+  EXPECT_EQ(Explosions[0]->NumTrails, 0);
+  // Cloaked makes no difference to a collision.
+  Player->CloakTimer = 50;
+  ship->Update(Player);
+  EXPECT_EQ(ship->Shields, 10);
+  EXPECT_EQ(Player->Shields, 950);
+  ship->Update(Player);
+  EXPECT_EQ(ship->State, 1);
+  EXPECT_EQ(Player->Shields, 925);
+  // Shot down by ramming, it pays when it crashes.
+  while (ship->State == 1 && Explosions.size() < 10) ship->Update(Player);
+  EXPECT_EQ(Player->Score, 40);
+  EXPECT_EQ(Player->Kills, 1);
+  EXPECT_EQ(Player->Shields, 925);
+
+  CShipNPC* other = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 60 Shadow 0 Ground 0", 0, 100, 324.9f);
+  Player->State = 4;
+  other->Update(Player);
+  EXPECT_EQ(other->Shields, 60);
+  Player->State = 0;
+  other->Update(Player);
+  EXPECT_EQ(other->Shields, 35);
+  other->Pos.y = 325;
+  other->Update(Player);
+  EXPECT_EQ(other->Shields, 35);
+}
+
+TEST_F(EnemyFlight, DrawsTheShipAndItsShadowMirroredForEscorts) {
+  // A sprite red on its left half, blue on its right.
+  BITMAP* bmp = MakeFilledBitmap(40, 20, 255, 0, 0);
+  rectfill(bmp, 20, 0, 39, 19, makecol32(0, 0, 255));
+  for (int i = 0; i < 8; ++i) CShipNPC::Data1[i].MakeFromBmp(bmp, MaskAlpha);
+  destroy_bitmap(bmp);
+
+  CShipNPC* ship = Flyer(1, 200, 200, 0.1f, 3);
+  ClearScreen(0, 0, 0);
+  ship->Draw();
+  EXPECT_EQ(ReadPixel(190, 200), (Pixel{255, 0, 0}));
+  EXPECT_EQ(ReadPixel(210, 200), (Pixel{0, 0, 255}));
+  // Shadow at the ground line, a quarter size (100 / 350), 40 % opaque.
+  const Pixel shadow = ReadPixel(197, 550);
+  EXPECT_NEAR(shadow.r, 102, 3);
+  EXPECT_EQ(ReadPixel(193, 550), (Pixel{0, 0, 0}));
+
+  ship->Behaviour = 10;
+  ClearScreen(0, 0, 0);
+  ship->Draw();
+  EXPECT_EQ(ReadPixel(190, 200), (Pixel{0, 0, 255}));
+  EXPECT_EQ(ReadPixel(210, 200), (Pixel{255, 0, 0}));
+  EXPECT_NEAR(ReadPixel(203, 550).r, 102, 3);
+
+  Globals::GFXLevel = 0;
+  ClearScreen(0, 0, 0);
+  ship->Draw();
+  EXPECT_EQ(ReadPixel(203, 550), (Pixel{0, 0, 0}));
+  Globals::GFXLevel = 1;
+
+  ship->State = 3;
+  ClearScreen(0, 0, 0);
+  ship->Draw();
+  EXPECT_EQ(ReadPixel(190, 200), (Pixel{0, 0, 0}));
+  Setup2D();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(EnemySets, LoadEveryPictureOfTheTwelveSets) {
+  LoadShipData();
+  for (int set = 1; set <= 12; ++set) {
+    const CGLSprite* sprites = CShipNPC::SpriteSet(set);
+    for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) {
+      EXPECT_GT(sprites[i].W(), 0.0f) << set << "/" << i;
+      EXPECT_GT(sprites[i].H(), 0.0f) << set << "/" << i;
+      EXPECT_NE(sprites[i].TextureName(), 0u) << set << "/" << i;
+      EXPECT_EQ(sprites[i].Mask(), MaskAlpha) << set << "/" << i;
+    }
+  }
+  UnloadShipData();
+  EXPECT_NE(CShipNPC::Data12[7].TextureName(), 0u);
+}
+
+}  // namespace
