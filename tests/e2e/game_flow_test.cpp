@@ -53,12 +53,17 @@ int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int
   return count;
 }
 
+// The moon of the backdrop fills the bottom-left corner up to x = 256: text
+// is looked for to the right of it.
+constexpr int TextLeft = 258;
+
 // Menu item i is drawn from (250, 300 + 30 i); the highlighted one in blue.
 int MenuRows(const Image& shot) {
   int rows = 0;
   for (int i = 0; i < 8; ++i) {
     const int y = 300 + 30 * i;
-    if (CountNear(shot, 250, y, 600, y + 28, LightGrey) + CountNear(shot, 250, y, 600, y + 28, Highlight) > 30) rows = i + 1;
+    if (CountNear(shot, TextLeft, y, 600, y + 28, LightGrey) + CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30)
+      rows = i + 1;
   }
   return rows;
 }
@@ -66,7 +71,7 @@ int MenuRows(const Image& shot) {
 int HighlightedRow(const Image& shot) {
   for (int i = 0; i < 8; ++i) {
     const int y = 300 + 30 * i;
-    if (CountNear(shot, 250, y, 600, y + 28, Highlight) > 30) return i;
+    if (CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30) return i;
   }
   return -1;
 }
@@ -79,9 +84,10 @@ bool IsOptionsMenu(const Image& shot) { return MenuRows(shot) == 6 && Highlighte
 
 // Debriefing: its outcome line lies on the black band under the title.
 bool IsDebriefing(const Image& shot) {
-  return TitleShown(shot) && CountNear(shot, 200, 300, 600, 318, LightGrey) > 30;
+  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
 }
 
+// Name entry: "Name: " in white, partly over the moon's dark sky.
 bool IsNameEntry(const Image& shot) {
   return TitleShown(shot) && CountNear(shot, 200, 350, 600, 378, White) > 30 && shot.CountLit(0, 300, 800, 315) == 0;
 }
@@ -229,7 +235,8 @@ TEST_F(GameFlow, MainMenuWrapsOptionsAreSavedAndTheMusicFollowsTheMusicOption) {
   // Logo at the top, five items, the first highlighted, the rest light grey.
   EXPECT_GT(menu->CountLit(0, 20, 800, 60), 300);
   EXPECT_EQ(HighlightedRow(*menu), 0);
-  for (int row = 1; row < 5; ++row) EXPECT_GT(CountNear(*menu, 250, 300 + 30 * row, 600, 328 + 30 * row, LightGrey), 30);
+  for (int row = 1; row < 5; ++row)
+    EXPECT_GT(CountNear(*menu, TextLeft, 300 + 30 * row, 600, 328 + 30 * row, LightGrey), 30);
 
   ASSERT_TRUE(MoveTo("Down", 1));
   ASSERT_TRUE(MoveTo("Up", 0));
@@ -290,7 +297,7 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   Press("Return");
   ASSERT_TRUE(Game.WaitForLog("Reading level: data/level_a.txt"));
   std::optional<Image> briefing = WaitForScreen([](const Image& shot) {
-    return IsTextScreen(shot) && shot.CountLit(200, 320, 800, 600) > 40;
+    return IsTextScreen(shot) && shot.CountLit(TextLeft, 320, 800, 600) > 40;
   });
   ASSERT_TRUE(briefing.has_value()) << "no briefing lines";
   EXPECT_GT(briefing->CountLit(0, 20, 800, 60), 300) << "backdrop logo";
@@ -299,9 +306,9 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   Press("Return");
   std::optional<Image> debriefing = WaitForScreen(IsDebriefing);
   ASSERT_TRUE(debriefing.has_value()) << "no debriefing";
-  for (int y : {320, 340, 360}) EXPECT_GT(CountNear(*debriefing, 200, y, 600, y + 18, LightGrey), 30) << y;
-  EXPECT_GT(CountNear(*debriefing, 200, 400, 600, 418, DarkGrey), 30) << "Enter hint";
-  EXPECT_GT(CountNear(*debriefing, 200, 420, 600, 438, DarkGrey), 30) << "Escape hint";
+  for (int y : {320, 340, 360}) EXPECT_GT(CountNear(*debriefing, TextLeft, y, 600, y + 18, LightGrey), 8) << y;
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 30) << "Enter hint";
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 420, 600, 438, DarkGrey), 30) << "Escape hint";
   Press("Return");
 
   // Level b fails: replay it once, then go back to the menu.
@@ -310,7 +317,7 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   Press("Return");
   debriefing = WaitForScreen(IsDebriefing);
   ASSERT_TRUE(debriefing.has_value());
-  EXPECT_GT(CountNear(*debriefing, 200, 400, 600, 418, DarkGrey), 30) << "Replay hint";
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 30) << "Replay hint";
   Press("Return");
   ASSERT_TRUE(WaitForScreen(IsTextScreen));
   Press("Return");
@@ -325,7 +332,7 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   SleepMs(300);
   Press("Return");
   std::optional<Image> hall = WaitForScreen([](const Image& shot) {
-    return IsTextScreen(shot) && shot.CountLit(200, 320, 800, 600) > 40;
+    return IsTextScreen(shot) && shot.CountLit(TextLeft, 320, 800, 600) > 40;
   });
   ASSERT_TRUE(hall.has_value()) << "no Hall of Fame";
   Press("Escape");
@@ -404,7 +411,7 @@ TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
   Press("Escape");
   std::optional<Image> debriefing = WaitForScreen(IsDebriefing);
   ASSERT_TRUE(debriefing.has_value()) << "no debriefing after Escape";
-  EXPECT_EQ(CountNear(*debriefing, 200, 400, 600, 418, DarkGrey), 0) << "no Enter hint after an abort";
+  EXPECT_EQ(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 0) << "no Enter hint after an abort";
   Press("Return");
   SleepMs(800);
   ASSERT_TRUE(WaitForScreen(IsDebriefing, 5)) << "Enter left the debriefing of an aborted mission";
