@@ -3,8 +3,8 @@
 #include <allegro.h>
 
 #include <cmath>
-#include <utility>
 #include <fstream>
+#include <utility>
 
 #include "effects/fire.h"
 #include "graphics/gltwodee.h"

@@ -121,6 +121,36 @@ TEST(Xmgen, ChordsBassAndEchoFollowTheHarmony) {
   EXPECT_NEAR(Frequency(pcm, 2.1, 2.8), 440.0, 2.0);
 }
 
+TEST(Xmgen, OverlappingChannelsHandNotesOnAndRestsSilenceBoth) {
+  std::string score = Write("overlap.score", std::string(kHeader) +
+                                                 "channel a sine overlap=1\n"
+                                                 "section x bars=1\n  a notes A4:8 E5:8\nend\n"
+                                                 "section y bars=1\n  a notes r:16\nend\n"
+                                                 "order x y\n");
+  ASSERT_EQ(Xmgen(score, kWork + "/overlap.xm"), 0);
+  std::vector<short> pcm = Render(kWork + "/overlap.xm");
+  ASSERT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
+  // The second note sounds alone: the first one was released under it.
+  EXPECT_NEAR(Frequency(pcm, 1.05, 1.9), 659.26, 3.0);
+  // The rest opening the next pattern releases the note left on the twin.
+  EXPECT_LT(Rms(pcm, 2.0, 3.8), 20.0);
+}
+
+TEST(Xmgen, EchoesDoNotRingOnIntoTheNextPattern) {
+  std::string score = Write("echo.score", std::string(kHeader) +
+                                              "channel a sine\n"
+                                              "channel e sine echo=a:6\n"
+                                              "section x bars=1\n  a notes r:8 A4:4 r:4\nend\n"
+                                              "section y bars=1\nend\n"
+                                              "order x y\n");
+  ASSERT_EQ(Xmgen(score, kWork + "/echo.xm"), 0);
+  std::vector<short> pcm = Render(kWork + "/echo.xm");
+  ASSERT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
+  EXPECT_GT(Rms(pcm, 1.0, 1.4), 1000.0);  // the note, then its echo from row 14
+  EXPECT_GT(Rms(pcm, 1.7, 1.9), 500.0);
+  EXPECT_LT(Rms(pcm, 2.0, 3.8), 20.0);
+}
+
 TEST(Xmgen, RefusesBrokenScores) {
   const std::string base = std::string(kHeader) + "channel a sine\n";
   EXPECT_NE(Xmgen(Write("bad1.score", base + "section x bars=1\n  a notes A4:32\nend\norder x\n"), kWork + "/bad.xm"), 0)
@@ -133,6 +163,22 @@ TEST(Xmgen, RefusesBrokenScores) {
       << "order names a missing section";
   EXPECT_NE(Xmgen(Write("bad5.score", base + "section x bars=1\n  chords Hm\nend\norder x\n"), kWork + "/bad.xm"), 0)
       << "unknown chord";
+  EXPECT_NE(Xmgen(Write("bad6.score", base + "section x bars=1\n  a drums k...\nend\norder x\n"), kWork + "/bad.xm"), 0)
+      << "drums on a tonal channel";
+  EXPECT_NE(Xmgen(Write("bad7.score", base + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "echo of a drum channel";
+  EXPECT_NE(Xmgen(Write("bad8.score", base + "tempo 0\nsection x bars=1\nend\norder x\n"), kWork + "/bad.xm"), 0)
+      << "tempo out of range";
+  EXPECT_NE(Xmgen(Write("bad9.score", base + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "a wave cycle of no samples";
+  EXPECT_NE(Xmgen(Write("bad10.score", base + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n"),
+                  kWork + "/bad.xm"),
+            0)
+      << "a drum of negative length";
   EXPECT_NE(Xmgen(kWork + "/missing.score", kWork + "/bad.xm"), 0);
 }
 
@@ -153,7 +199,7 @@ TEST(Sfxgen, LevelsSoundsAndKeepsThemBelowFullScale) {
             0);
   std::vector<int16_t> quiet = ReadWav(kWork + "/sfx/quiet.wav"), loud = ReadWav(kWork + "/sfx/loud.wav"),
                        spike = ReadWav(kWork + "/sfx/spike.wav");
-  ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 22050));
+  ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 44100));
   ASSERT_EQ(quiet.size(), loud.size());
   // Whatever the recipe's amplitude, the same loudness comes out.
   for (size_t i = 0; i < quiet.size(); ++i) ASSERT_NEAR(quiet[i], loud[i], 1) << i;
@@ -174,6 +220,8 @@ TEST(Sfxgen, RefusesBrokenRecipes) {
   EXPECT_NE(Sfxgen(Write("bad2.sfx", "sound a length=0.1\n  wobble freq=440\nend\n")), 0) << "unknown layer";
   EXPECT_NE(Sfxgen(Write("bad3.sfx", "sound a length=0.1\n  sine amp=0\nend\n")), 0) << "silent";
   EXPECT_NE(Sfxgen(Write("bad4.sfx", "sine freq=440\n")), 0) << "layer outside a sound";
+  EXPECT_NE(Sfxgen(Write("bad5.sfx", "sound a length=-1\n  sine freq=440\nend\n")), 0) << "negative length";
+  EXPECT_NE(Sfxgen(Write("bad6.sfx", "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n")), 0) << "starts early";
 }
 
 }  // namespace

@@ -161,6 +161,13 @@ std::optional<Image> DecodePpm(const std::string& bytes) {
   return image;
 }
 
+bool WritePpm(const Image& image, const std::string& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << "P6\n" << image.width << " " << image.height << "\n255\n";
+  out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
+  return static_cast<bool>(out);
+}
+
 GameHarness::GameHarness(const std::vector<std::string>& missingData) {
   char dirTemplate[] = "/tmp/varnok_e2e_XXXXXX";
   if (mkdtemp(dirTemplate) == nullptr) {
@@ -302,6 +309,8 @@ std::vector<std::string> GameHarness::Messages() const {
   }
   return messages;
 }
+
+std::string GameHarness::SoundBytes() const { return Slurp(SoundPath); }
 
 std::string GameHarness::GameOutput() const { return Slurp(OutputPath); }
 

@@ -35,6 +35,8 @@ struct Image {
 
 // Decodes a binary PPM (P6, maxval 255); nullopt when it is not one.
 std::optional<Image> DecodePpm(const std::string& bytes);
+// Writes the image as a binary PPM, for looking at a failed test's screen.
+bool WritePpm(const Image& image, const std::string& path);
 
 class GameHarness {
  public:
@@ -56,6 +58,7 @@ class GameHarness {
   // The raw audio the game sent to ALSA's default device (it may not exist
   // before the game opens the device).
   const std::string& SoundFile() const { return SoundPath; }
+  std::string SoundBytes() const;
   // The messages the game showed through the stand-in xmessage, in order.
   std::vector<std::string> Messages() const;
 

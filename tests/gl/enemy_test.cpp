@@ -301,11 +301,23 @@ TEST_F(EnemyFlight, HunterKeepsLevelWithThePlayerAndHoldsFireWhileCloaked) {
     }
   }
   EXPECT_FALSE(Bullets.empty());
+  // It follows the player to a new level and hovers about it.
+  Player->Pos.y = 200;
+  float lo = 1000, hi = -1000;
+  for (int tick = 0; tick < 600; ++tick) {
+    ship->Update(Player);
+    if (tick >= 300) {
+      lo = std::min(lo, ship->Pos.y);
+      hi = std::max(hi, ship->Pos.y);
+    }
+  }
+  EXPECT_GT(lo, 170.0f);
+  EXPECT_LT(hi, 230.0f);
   // While the player fades in the hunter keeps its last destination.
   Player->State = 4;
   Player->Pos.y = 50;
   ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->DestY, 450.0f);
+  EXPECT_FLOAT_EQ(ship->DestY, 200.0f);
   EXPECT_EQ(ship->State, 0);
 }
 

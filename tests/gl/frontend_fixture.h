@@ -11,9 +11,7 @@
 #include <GL/gl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -128,10 +126,12 @@ inline bool AllBlack(const gltest::Rect& rect) {
   return true;
 }
 
-// Waits until the screen loop has taken every pending tick.
+// Waits until the screen loop has taken every pending tick, or (with the
+// counter set to -1 or to ticks that a held key keeps waiting) until a
+// screen has entered its loop and reset the counter.
 inline bool WaitConsumed() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (Globals::SpeedCounter > 0) {
+  while (Globals::SpeedCounter != 0) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
@@ -146,7 +146,7 @@ inline void Ticks(int count) {
   }
 }
 
-// Long enough for the screen to pass its wait for released keys.
+// Gives the screen on the main thread time to reach its wait for keys.
 inline void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
 
 // Runs a script of key presses and ticks beside a blocking screen.

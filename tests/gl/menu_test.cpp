@@ -122,9 +122,10 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Globals::SpeedCounter += 3;  // ticks while Enter is still held are dropped on entry
-    key[KEY_ENTER] = 0;
+    Globals::SpeedCounter = 3;  // ticks while Enter is still held are dropped on entry
     Pause();
+    key[KEY_ENTER] = 0;
+    WaitConsumed();
     key[KEY_DOWN] = 1;
     Ticks(5);
     key[KEY_DOWN] = 0;
@@ -138,8 +139,9 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
 }
 
 TEST_F(MenuTest, MainMenuOffersTheFiveItems) {
+  Globals::SpeedCounter = -1;
   Player player([] {
-    Pause();
+    WaitConsumed();
     key[KEY_UP] = 1;
     Ticks(1);
     key[KEY_ENTER] = 1;
@@ -241,16 +243,19 @@ TEST_F(MenuTest, OptionsCycleTheirSettings) {
 
 TEST_F(MenuTest, OptionsMenuKeepsTheHighlightOnTheLastChoice) {
   Globals::GFXLevel = 1;
+  Globals::SpeedCounter = -1;
   Player player([] {
-    Pause();
+    WaitConsumed();
     key[KEY_ENTER] = 1;  // MEDIUM -> HIGH
     Ticks(1);
+    Globals::SpeedCounter = -1;  // the next menu waits for Enter to go up
     key[KEY_ENTER] = 0;
-    Pause();
+    WaitConsumed();
     key[KEY_ENTER] = 1;  // the same item again: HIGH -> LOW
     Ticks(1);
+    Globals::SpeedCounter = -1;
     key[KEY_ENTER] = 0;
-    Pause();
+    WaitConsumed();
     key[KEY_UP] = 1;  // wraps to BACK
     Ticks(1);
     key[KEY_ENTER] = 1;
@@ -373,9 +378,10 @@ TEST_F(MenuTest, DebriefingIsNotSkippedByEnterHeldFromTheGame) {
   key[KEY_ENTER] = 1;
   Player player([] {
     Pause();
-    Globals::SpeedCounter += 3;
-    key[KEY_ENTER] = 0;
+    Globals::SpeedCounter = 3;
     Pause();
+    key[KEY_ENTER] = 0;
+    WaitConsumed();
     Ticks(3);
     key[KEY_ESC] = 1;
     Ticks(1);
@@ -406,8 +412,11 @@ TEST_F(MenuTest, IntroFliesInTumblingThenHolds) {
   EXPECT_EQ(Menu->Intro.Hold, 0);
 }
 
-TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
-  // The 3D state the game sets up before the intro.
+namespace {
+
+// The 3D state the game sets up before the intro; undone by Setup2D and
+// LeaveIntroState.
+void EnterIntroState() {
   const GLfloat ambient[] = {0.3f, 0.3f, 0.3f, 1.0f};
   const GLfloat diffuse[] = {0.7f, 0.7f, 0.7f, 1.0f};
   glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
@@ -417,9 +426,22 @@ TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_COLOR_MATERIAL);
   glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+  glViewport(0, 0, SCREEN_W, SCREEN_H);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  gluPerspective(30.0, 800.0 / 600.0, 1.0, 100.0);
+  gluPerspective(30.0, static_cast<double>(SCREEN_W) / SCREEN_H, 1.0, 100.0);
+}
+
+void LeaveIntroState() {
+  glDisable(GL_LIGHTING);
+  glDisable(GL_LIGHT0);
+  glDisable(GL_COLOR_MATERIAL);
+}
+
+}  // namespace
+
+TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
+  EnterIntroState();
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_CULL_FACE);
   glBlendFunc(GL_ONE, GL_ZERO);
@@ -433,10 +455,17 @@ TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
   EXPECT_GT(centre.r, 40) << centre;
   EXPECT_EQ(ReadPixel(5, 5), (Pixel{0, 0, 0}));
   EXPECT_EQ(ReadPixel(400, 20), (Pixel{0, 0, 0}));
+  LeaveIntroState();
+}
 
-  glDisable(GL_LIGHTING);
-  glDisable(GL_LIGHT0);
-  glDisable(GL_COLOR_MATERIAL);
+TEST_F(MenuTest, IntroEndsByItselfAfterTheHold) {
+  EnterIntroState();
+  FastTimer();
+  Menu->ShowIntro();
+  EXPECT_TRUE(Menu->Intro.Finished);
+  EXPECT_GE(Menu->Intro.Z, -4.0f);
+  EXPECT_EQ(glIsEnabled(GL_CULL_FACE), GL_TRUE);
+  LeaveIntroState();
 }
 
 TEST_F(MenuTest, EscapeEndsTheIntroAtOnce) {
@@ -554,6 +583,7 @@ TEST_F(NameEntryTest, TypedNameReadsBackFromTheHallOfFame) {
 TEST_F(NameEntryTest, GetNameTakesKeysFromTheBufferUntilEnter) {
   simulate_ukeypress('s', KEY_S);  // typed before the screen: discarded
   Player player([] {
+    while (keypressed()) std::this_thread::yield();  // the screen empties the buffer
     Pause();
     for (int c : {'J', 'o', ' ', 'e'}) simulate_ukeypress(c, c == ' ' ? KEY_SPACE : KEY_A);
     Pause();

@@ -41,6 +41,18 @@ mock() {
     "$1"
 }
 
+# The main menu: logo and moon where the menu backdrop draws them, the menu
+# items in light grey and highlight blue.
+menu() {
+  local lw; lw=$(identify -format '%w' "$data/logo.bmp")
+  local mh; mh=$(identify -format '%h' "$data/moon.bmp")
+  convert -size 800x600 xc:black \
+    "$data/logo.bmp" -compose plus -geometry +$(( (800 - lw) / 2 ))+20 -composite \
+    "$data/moon.bmp" -compose over -geometry +0+$(( 600 - mh )) -composite \
+    -fill '#c8c8c8' -pointsize 22 -annotate +250+320 'START NEW GAME' -annotate +250+350 'OPTIONS' \
+    -annotate +250+380 'HALL OF FAME' -annotate +250+410 'CREDITS' -fill '#4080ff' -annotate +250+440 'EXIT' "$1"
+}
+
 sheet() {  # backdrop colour, text colour, output
   local bg=$1 fg=$2 dest=$3 rows=()
   local n=0
@@ -74,7 +86,9 @@ sheet() {  # backdrop colour, text colour, output
 sheet '#0a0e22' '#d0d8f0' "$tmp/dark.png"
 sheet '#d8d8d8' '#202020' "$tmp/light.png"
 mock "$tmp/mock.png"
-convert "$tmp/mock.png" -background '#0a0e22' -fill '#d0d8f0' -pointsize 15 label:"mission mock-up (800x600)" +swap -gravity west -append "$tmp/mock.png"
+menu "$tmp/menu.png"
+convert "$tmp/mock.png" "$tmp/menu.png" -background '#404040' -splice 8x0 +append "$tmp/mock.png"
+convert "$tmp/mock.png" -background '#0a0e22' -fill '#d0d8f0' -pointsize 15 label:"mission and menu mock-ups (800x600 each)" +swap -gravity west -append "$tmp/mock.png"
 convert "$tmp/dark.png" "$tmp/light.png" -background '#808080' -gravity north +append "$tmp/sheets.png"
 convert "$tmp/mock.png" "$tmp/sheets.png" -background '#808080' -gravity northwest -append +repage "$out"
 echo "$out"

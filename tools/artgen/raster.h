@@ -16,7 +16,6 @@ struct Col {
 inline Col operator+(Col a, Col b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 inline Col operator-(Col a, Col b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
 inline Col operator*(Col a, float k) { return {a.r * k, a.g * k, a.b * k}; }
-inline Col operator*(Col a, Col b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
 inline Col Mix(Col a, Col b, float t) { return a + (b - a) * t; }
 inline Col Rgb(int r, int g, int b) { return {r / 255.f, g / 255.f, b / 255.f}; }
 
@@ -43,7 +42,6 @@ struct Img {
     px[size_t(y) * w + x] = c;
     solid[size_t(y) * w + x] = 1;
   }
-  void clear(int x, int y) { solid[size_t(y) * w + x] = 0; }
 };
 
 // Writes a bottom-up 24-bit BMP. Coloured pixels never come out as the exact

@@ -34,7 +34,6 @@ class StrokeFont {
  public:
   void Read(std::istream& in);
   const Glyph& Get(char c) const;
-  bool Has(char c) const { return glyphs_.count(c) != 0; }
 
  private:
   std::map<char, Glyph> glyphs_;

@@ -121,14 +121,17 @@ Img MakeGround(const ArtSources& src) {
   Col soilTop = P.Colour("ground.soil_top"), soilBottom = P.Colour("ground.soil_bottom"), stone = P.Colour("ground.stone");
   auto colour = [&](Pt p) {
     float u = std::fmod(p.x, period), y = p.y;
-    float edge = 4.5f + 4.5f * Fbm2(px(u) / 2, 0.5f, 11, 4, cells / 2);
-    float tuft = Fbm2(px(u) * 4, y * 0.3f, 12, 3, cells * 4);
+    float edge = 4.f + 5.f * Fbm2(px(u) / 2, 0.5f, 11, 4, cells / 2);
+    // Blades of grass hang over the soil in a ragged fringe.
+    float blades = Fbm2(px(u) * 16, 0.5f, 12, 2, cells * 16);
+    edge += 5.f * (blades - 0.35f);
     Col c;
-    if (y < edge + tuft * 2) {
-      float k = y / (edge + 2);
-      c = Mix(grassLit, grass, Smooth(0.f, 0.35f, k));
-      c = Mix(c, grassDark, Smooth(0.5f, 1.f, k));
-      c = c * (0.8f + 0.4f * Fbm2(px(u) * 8, y * 0.5f, 13, 2, cells * 8));
+    if (y < edge) {
+      float k = y / std::max(edge, 1.f);
+      c = Mix(grassLit, grass, Smooth(0.f, 0.3f, k));
+      c = Mix(c, grassDark, Smooth(0.55f, 1.f, k));
+      float streak = Fbm2(px(u) * 24, y * 0.15f, 13, 2, cells * 24);
+      c = c * (0.7f + 0.6f * streak);
     } else {
       float depth = (y - edge) / (float(h) - edge);
       float strata = Fbm2(px(u) / 4, y * 0.18f, 14, 4, cells / 4);
@@ -136,7 +139,7 @@ Img MakeGround(const ArtSources& src) {
       float grain = Fbm2(px(u) * 6, y * 0.6f, 15, 3, cells * 6);
       c = c * (0.75f + 0.5f * grain);
       // Shadow under the grass lip.
-      c = c * (0.55f + 0.45f * Smooth(0.f, 4.f, y - edge));
+      c = c * (0.45f + 0.55f * Smooth(0.f, 5.f, y - edge));
     }
     for (const Stone& s : stones) {
       float dx = Wrap(u - s.x, period) / s.rx, dy = (y - s.y) / s.ry;
@@ -346,8 +349,11 @@ Img MakeMoon(const ArtSources& src) {
   auto colour = [&](Pt p) {
     float x = (p.x - cx) / r, y = (p.y - cy) / r;
     float q = x * x + y * y;
-    Col c = sky * (1 - p.y / size * 0.6f) + Stars(p, 51, 0.06f, 0.8f);
-    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 6);
+    // The menu screen around the picture is black: the top and right edges
+    // fade to black so the picture has no visible border.
+    float edge = Smooth(0.f, 48.f, std::min(p.y, size - p.x));
+    Col c = sky * edge;
+    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 5) * edge;
     if (q < 1) {
       float z = std::sqrt(1 - q);
       float nx = x, ny = y, nz = z;
@@ -372,7 +378,7 @@ Img MakeMoon(const ArtSources& src) {
       float shade = 0.04f + light * 1.1f;
       c = base * (shade * bright);
     } else if (halo > 0) {
-      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.08f);
+      c = c + Col{0.35f, 0.4f, 0.55f} * (halo * halo * 0.1f);
     }
     return Clamp(c);
   };
@@ -528,6 +534,10 @@ std::vector<Img> MakeExplosion(const ArtSources& src) {
       // Dimming fire loses its green and blue first, so it never turns olive.
       float k = std::pow(density, 0.8f) * (0.35f + 0.65f * fade);
       c = {c.r * k, c.g * std::pow(k, 1.7f), c.b * std::pow(k, 2.2f)};
+      // A shock ring racing out ahead of the fireball in the early frames.
+      float ringR = radius * 0.9f + t * size * 0.6f;
+      float ring = std::max(0.f, 1 - std::fabs(d - ringR) / 2.5f) * std::max(0.f, 1 - t * 2.8f);
+      c = c + Mix(orange, white, 0.5f) * (ring * 0.45f);
       // A flash in the first frames.
       c = c + white * (std::max(0.f, 1 - d / (radius * 1.4f)) * std::max(0.f, 1 - t * 4) * 0.8f);
       // Edge of the frame stays black.

@@ -15,11 +15,11 @@ constexpr float kPi = 3.14159265f;
   throw std::runtime_error("ships recipe line " + std::to_string(line) + ": " + what);
 }
 
-std::vector<float> Numbers(std::istringstream& in) {
+std::vector<float> Numbers(std::istringstream& in, int line) {
   std::vector<float> v;
   float f;
   while (in >> f) v.push_back(f);
-  in.clear();
+  if (!in.eof()) Fail(line, "expected only numbers before '|'");
   return v;
 }
 
@@ -68,7 +68,8 @@ Pt Unrot(Pt p, float deg) { return Rot(p, -deg); }
 struct Pose {
   float pitch = 0, barrel = 0, scale = 1;
   bool mirror = false;
-  float squash = 1;  // vertical squash for shadows
+  float squash = 1;      // vertical squash for shadows
+  bool hull = false;     // only the solid hull: no barrels or lights (shadows)
 };
 
 struct Evaluator {
@@ -145,6 +146,7 @@ struct Evaluator {
     int numDecals = 0;
     for (size_t i = ship.parts.size(); i-- > 0;) {
       const Part& p = ship.parts[i];
+      if (pose.hull && (p.barrel || p.shade == Shade::Glow)) continue;
       if (Inside(p, ToPart(p, m)) <= 0) continue;
       if (p.shade == Shade::Decal) {
         if (numDecals < 8) decals[numDecals++] = &p;
@@ -241,6 +243,47 @@ Img Render(const ShipRecipe& ship, const Pose& pose) {
   return img;
 }
 
+// Every barrel angle shares one box, so the unit's collision box stays put
+// while the barrel turns.
+std::vector<Img> RenderTurretFrames(const ShipRecipe& ship, const std::vector<Pose>& poses) {
+  std::vector<Img> frames;
+  int x0 = 1 << 20, y0 = 1 << 20, x1 = -(1 << 20), y1 = -(1 << 20);
+  std::vector<Box> boxes;
+  for (const Pose& p : poses) {
+    Box b = ScreenBox(ship, p);
+    x0 = std::min(x0, int(std::floor(b.x0)) - 2);
+    y0 = std::min(y0, int(std::floor(b.y0)) - 2);
+    x1 = std::max(x1, int(std::ceil(b.x1)) + 2);
+    y1 = std::max(y1, int(std::ceil(b.y1)) + 2);
+    boxes.push_back(b);
+  }
+  int cx0 = 1 << 20, cy0 = 1 << 20, cx1 = -1, cy1 = -1;
+  std::vector<Img> placed;
+  for (size_t i = 0; i < poses.size(); ++i) {
+    Img r = Render(ship, poses[i]);
+    int ox = int(std::floor(boxes[i].x0)) - 2 - x0, oy = int(std::floor(boxes[i].y0)) - 2 - y0;
+    Img big(x1 - x0, y1 - y0, {}, false);
+    for (int y = 0; y < r.h; ++y)
+      for (int x = 0; x < r.w; ++x)
+        if (r.on(x, y)) {
+          big.set(x + ox, y + oy, r.at(x, y));
+          cx0 = std::min(cx0, x + ox);
+          cy0 = std::min(cy0, y + oy);
+          cx1 = std::max(cx1, x + ox);
+          cy1 = std::max(cy1, y + oy);
+        }
+    placed.push_back(big);
+  }
+  for (const Img& big : placed) {
+    Img f(cx1 - cx0 + 3, cy1 - cy0 + 3, {}, false);
+    for (int y = cy0; y <= cy1; ++y)
+      for (int x = cx0; x <= cx1; ++x)
+        if (big.on(x, y)) f.set(x - cx0 + 1, y - cy0 + 1, big.at(x, y));
+    frames.push_back(f);
+  }
+  return frames;
+}
+
 }  // namespace
 
 std::vector<ShipRecipe> ReadShipRecipes(std::istream& in) {
@@ -265,7 +308,7 @@ std::vector<ShipRecipe> ReadShipRecipes(std::istream& in) {
     }
     if (ships.empty()) Fail(line, "'" + key + "' before the first ship");
     ShipRecipe& s = ships.back();
-    std::vector<float> v = Numbers(ls);
+    std::vector<float> v = Numbers(ls, line);
     auto need = [&](size_t n) {
       if (v.size() != n) Fail(line, "'" + key + "' needs " + std::to_string(n) + " numbers");
     };
@@ -341,42 +384,7 @@ std::vector<Img> RenderShipSet(const ShipRecipe& ship) {
     poses.push_back(pose);
   }
   if (ship.turret) {
-    // Every barrel angle shares one box, so the unit's collision box stays put.
-    std::vector<Img> frames;
-    int x0 = 1 << 20, y0 = 1 << 20, x1 = -(1 << 20), y1 = -(1 << 20);
-    std::vector<Box> boxes;
-    for (const Pose& p : poses) {
-      Box b = ScreenBox(ship, p);
-      x0 = std::min(x0, int(std::floor(b.x0)) - 2);
-      y0 = std::min(y0, int(std::floor(b.y0)) - 2);
-      x1 = std::max(x1, int(std::ceil(b.x1)) + 2);
-      y1 = std::max(y1, int(std::ceil(b.y1)) + 2);
-      boxes.push_back(b);
-    }
-    int cx0 = 1 << 20, cy0 = 1 << 20, cx1 = -1, cy1 = -1;
-    std::vector<Img> placed;
-    for (size_t i = 0; i < poses.size(); ++i) {
-      Img r = Render(ship, poses[i]);
-      int ox = int(std::floor(boxes[i].x0)) - 2 - x0, oy = int(std::floor(boxes[i].y0)) - 2 - y0;
-      Img big(x1 - x0, y1 - y0, {}, false);
-      for (int y = 0; y < r.h; ++y)
-        for (int x = 0; x < r.w; ++x)
-          if (r.on(x, y)) {
-            big.set(x + ox, y + oy, r.at(x, y));
-            cx0 = std::min(cx0, x + ox);
-            cy0 = std::min(cy0, y + oy);
-            cx1 = std::max(cx1, x + ox);
-            cy1 = std::max(cy1, y + oy);
-          }
-      placed.push_back(big);
-    }
-    for (const Img& big : placed) {
-      Img f(cx1 - cx0 + 3, cy1 - cy0 + 3, {}, false);
-      for (int y = cy0; y <= cy1; ++y)
-        for (int x = cx0; x <= cx1; ++x)
-          if (big.on(x, y)) f.set(x - cx0 + 1, y - cy0 + 1, big.at(x, y));
-      out.push_back(f);
-    }
+    out = RenderTurretFrames(ship, poses);
   } else {
     for (const Pose& p : poses) out.push_back(CropToContent(Render(ship, p), 1));
   }
@@ -384,6 +392,7 @@ std::vector<Img> RenderShipSet(const ShipRecipe& ship) {
     Pose pose;
     pose.mirror = ship.faceLeft;
     pose.squash = 0.3f;
+    pose.hull = true;
     Img sil = CropToContent(Render(ship, pose), 1);
     // A dark, flat silhouette, a little denser in the middle.
     for (int y = 0; y < sil.h; ++y)

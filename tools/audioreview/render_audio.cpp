@@ -11,6 +11,7 @@
 #include <allegro.h>
 #include <dumb.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -109,9 +110,12 @@ bool UnpackSamples(const std::string& path, const std::string& outDir) {
                    ? static_cast<int16_t>(static_cast<const uint16_t*>(sample->data)[j] ^ 0x8000)
                    : static_cast<int16_t>((static_cast<const uint8_t*>(sample->data)[j] - 128) * 256);
     }
-    char name[32];
-    std::snprintf(name, sizeof name, "/sample%02d.wav", i);
-    std::string out = outDir + name;
+    // Named after the object ("S00_EXPLOSION_WAV" gives s00_explosion.wav).
+    std::string name = get_datafile_property(&dat[i], DAT_NAME);
+    if (name.size() > 4 && name.substr(name.size() - 4) == "_WAV") name.resize(name.size() - 4);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name.empty()) name = "sample" + std::to_string(i);
+    std::string out = outDir + "/" + name + ".wav";
     Report(out, sample->freq, channels, pcm);
     ok = WriteWav(out, sample->freq, channels, pcm) && ok;
   }

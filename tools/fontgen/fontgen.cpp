@@ -17,7 +17,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <sstream>

@@ -3,7 +3,7 @@
 //
 //   sfxgen -o <output directory> <recipe file>
 //
-// A recipe file holds blocks
+// A recipe file holds blocks (the rate defaults to 44100 Hz)
 //
 //   sound <name> length=<seconds> [rate=<Hz>] [loud=<dBFS>]
 //     <layer kind> key=value ...
@@ -88,7 +88,7 @@ struct Layer {
 struct Sound {
   std::string name;
   double length = 0.5;
-  int rate = 22050;
+  int rate = 44100;
   double loudness = -14.0;
   std::vector<Layer> layers;
 };
@@ -112,11 +112,28 @@ struct Svf {
   }
 };
 
-double Oscillator(const std::string& kind, double phase, double pw) {
+// Band-limited step: rounds off the jumps of saw and square waves over one
+// sample so that high sweeps do not alias into whistles.
+double PolyBlep(double t, double dt) {
+  if (t < dt) {
+    t /= dt;
+    return t + t - t * t - 1.0;
+  }
+  if (t > 1.0 - dt) {
+    t = (t - 1.0) / dt;
+    return t * t + t + t + 1.0;
+  }
+  return 0.0;
+}
+
+double Oscillator(const std::string& kind, double phase, double pw, double dt) {
   double p = phase - std::floor(phase);
   if (kind == "sine") return std::sin(2.0 * kPi * p);
-  if (kind == "square") return p < pw ? 1.0 : -1.0;
-  if (kind == "saw") return 2.0 * p - 1.0;
+  if (kind == "square") {
+    double q = p + 1.0 - pw;
+    return (p < pw ? 1.0 : -1.0) + PolyBlep(p, dt) - PolyBlep(q - std::floor(q), dt);
+  }
+  if (kind == "saw") return 2.0 * p - 1.0 - PolyBlep(p, dt);
   if (kind == "tri") return p < 0.5 ? 4.0 * p - 1.0 : 3.0 - 4.0 * p;
   Fail("unknown layer kind " + kind);
 }
@@ -148,6 +165,8 @@ void RenderLayer(const Layer& layer, const Sound& sound, std::vector<double>& ou
   const double steptime = layer.Num("steptime", 0.1);
   const std::vector<int> steps =
       layer.keys.count("steps") ? ParseSteps(layer.keys.at("steps")) : std::vector<int>{0};
+  if (start < 0.0 || dur < 0.0 || decay <= 0.0 || steptime <= 0.0 || steps.empty())
+    Fail("sound " + sound.name + ": a " + layer.kind + " layer has a bad time or steps");
   Rng rng(static_cast<uint32_t>(layer.Num("seed", 1.0)));
 
   Svf lowpass, highpass;
@@ -181,7 +200,7 @@ void RenderLayer(const Layer& layer, const Sound& sound, std::vector<double>& ou
         modPhase += f * fm.from / rate;
         p += fm.to * std::sin(2.0 * kPi * modPhase) / (2.0 * kPi);
       }
-      v = Oscillator(layer.kind, p, pw);
+      v = Oscillator(layer.kind, p, pw, std::min(0.5, f / rate));
       phase += f / rate;
       phase -= std::floor(phase);
     }
@@ -288,6 +307,8 @@ std::vector<Sound> ParseRecipes(const std::string& path) {
       if (keys.count("length")) current->length = std::atof(keys["length"].c_str());
       if (keys.count("rate")) current->rate = std::atoi(keys["rate"].c_str());
       if (keys.count("loud")) current->loudness = std::atof(keys["loud"].c_str());
+      if (!(current->length > 0.0 && current->length <= 10.0) || current->rate < 8000 || current->rate > 96000)
+        Fail(where + ": length must be 0..10 s and rate 8000..96000 Hz");
     } else if (word == "end") {
       if (!current) Fail(where + ": end without sound");
       current = nullptr;

@@ -134,6 +134,9 @@ class PatternBuilder {
   Pattern Build() {
     for (const PartLine& part : source_.parts) {
       int ch = ChannelIndex(part.channel, part.where);
+      const bool drums = song_.channels[ch].instrument < 0;
+      if (drums != (part.kind == "drums"))
+        Fail(part.where + ": " + (drums ? "only drums play on drum channel " : "drums need a drum channel, not ") + part.channel);
       if (part.kind == "notes") Notes(part, ch);
       else if (part.kind == "drums") Steps(part, ch, &PatternBuilder::DrumStep);
       else if (part.kind == "bass") Steps(part, ch, &PatternBuilder::BassStep);
@@ -147,7 +150,7 @@ class PatternBuilder {
   }
 
  private:
-  using StepFn = bool (PatternBuilder::*)(const PartLine&, char, int row, int* note, double* vel);
+  using StepFn = bool (PatternBuilder::*)(const PartLine&, char, int row, int* note, int* instrument, double* vel);
 
   int ChannelIndex(const std::string& name, const std::string& where) const {
     for (size_t i = 0; i < song_.channels.size(); ++i)
@@ -192,6 +195,7 @@ class PatternBuilder {
   void Steps(const PartLine& part, int ch, StepFn step) {
     const std::string& steps = part.tokens.at(0);
     const int first = static_cast<int>(part.settings.Num("at", 0)) * song_.rowsPerBar;
+    if (first < 0) Fail(part.where + ": at= must not be negative");
     arpIndex_ = 0;
     for (int row = first; row < rows_; ++row) {
       if (row > first && chordAt_[row].root != chordAt_[row - 1].root) arpIndex_ = 0;
@@ -203,26 +207,22 @@ class PatternBuilder {
         Put(row, ch, kKeyOff, 0, 0);
         continue;
       }
-      if (!(this->*step)(part, c, row, &note, &velocity)) Fail(part.where + ": bad step '" + std::string(1, c) + "'");
-      if (instrument < 0) {
-        const auto& kit = song_.drumKit;
-        auto it = kit.find(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-        instrument = it->second;
-      }
+      if (!(this->*step)(part, c, row, &note, &instrument, &velocity))
+        Fail(part.where + ": bad step '" + std::string(1, c) + "'");
       Put(row, ch, note, instrument, velocity);
     }
   }
 
-  bool DrumStep(const PartLine&, char c, int, int* note, double* velocity) {
-    char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    auto it = song_.drumKit.find(letter);
+  bool DrumStep(const PartLine&, char c, int, int* note, int* instrument, double* velocity) {
+    auto it = song_.drumKit.find(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     if (it == song_.drumKit.end()) return false;
-    *note = drumNote_.at(letter);
+    *note = it->second.note;
+    *instrument = it->second.instrument;
     if (!std::isupper(static_cast<unsigned char>(c))) *velocity = 0.7;
     return true;
   }
 
-  bool BassStep(const PartLine& part, char c, int row, int* note, double*) {
+  bool BassStep(const PartLine& part, char c, int row, int* note, int*, double*) {
     const Chord& chord = chordAt_[row];
     const int root = 12 * static_cast<int>(part.settings.Num("oct", 2)) + chord.root + 1;
     auto tone = [&](size_t i, int fallback) { return i < chord.intervals.size() ? chord.intervals[i] : fallback; };
@@ -256,14 +256,14 @@ class PatternBuilder {
     return notes;
   }
 
-  bool ChordStep(const PartLine& part, char c, int row, int* note, double*) {
+  bool ChordStep(const PartLine& part, char c, int row, int* note, int*, double*) {
     if (std::tolower(static_cast<unsigned char>(c)) != 'x') return false;
     std::vector<int> notes = Voicing(part, row, 2);
     *note = notes[static_cast<size_t>(part.settings.Num("voice", 0)) % notes.size()];
     return true;
   }
 
-  bool ArpStep(const PartLine& part, char c, int row, int* note, double*) {
+  bool ArpStep(const PartLine& part, char c, int row, int* note, int*, double*) {
     if (std::tolower(static_cast<unsigned char>(c)) != 'x') return false;
     std::vector<int> notes = Voicing(part, row, static_cast<int>(part.settings.Num("span", 2)));
     const std::string dir = part.settings.Text("dir", "up");
@@ -286,10 +286,9 @@ class PatternBuilder {
         Cell cell = pattern_.cells[row][ch];
         if (!cell.note) continue;
         if (cell.note == kKeyOff) {
-          if (onTwin) {
-            pattern_.cells[row][ch] = Cell();
-            pattern_.cells[row][twin] = cell;
-          }
+          // Before the pattern's first note either channel may still sound.
+          if (!started || onTwin) pattern_.cells[row][twin] = cell;
+          if (onTwin) pattern_.cells[row][ch] = Cell();
           continue;
         }
         // A note still sounding from the previous pattern may be on either
@@ -309,10 +308,15 @@ class PatternBuilder {
       const Channel& echo = song_.channels[e];
       if (echo.echoOf.empty()) continue;
       int src = ChannelIndex(echo.echoOf, "channel " + echo.name);
-      for (int row = 0; row + echo.echoDelay < rows_; ++row) {
+      if (song_.channels[src].instrument < 0) Fail("channel " + echo.name + " cannot echo drums");
+      for (int row = 0; row < rows_; ++row) {
         const Cell& from = pattern_.cells[row][src];
         if (!from.note) continue;
-        if (from.note == kKeyOff) {
+        if (row + echo.echoDelay >= rows_) {
+          // This echo would fall into whatever pattern comes next, which may
+          // be any: release the echo at the end instead of leaving it ringing.
+          Put(rows_ - 1, static_cast<int>(e), kKeyOff, 0, 0);
+        } else if (from.note == kKeyOff) {
           Put(row + echo.echoDelay, static_cast<int>(e), kKeyOff, 0, 0);
         } else {
           const double level = song_.instruments[song_.channels[src].instrument].settings.Num("volume", 64);
@@ -323,10 +327,6 @@ class PatternBuilder {
     }
   }
 
- public:
-  std::map<char, int> drumNote_;
-
- private:
   Song& song_;
   const SectionSource& source_;
   int rows_ = 0;
@@ -357,7 +357,6 @@ Song ParseScore(const std::string& path) {
   std::ifstream file(path);
   if (!file) Fail("cannot read " + path);
   Song song;
-  std::map<char, int> drumNotes;
   std::vector<SectionSource> sections;
   SectionSource* current = nullptr;
   std::vector<std::string> order;
@@ -430,6 +429,7 @@ Song ParseScore(const std::string& path) {
       channel.volume = s.Num("vol", 1.0);
       std::string echo = s.Text("echo", "");
       if (!echo.empty()) {
+        if (channel.instrument < 0) Fail(where + ": drum channels cannot echo");
         size_t colon = echo.find(':');
         channel.echoOf = echo.substr(0, colon);
         channel.echoDelay = colon == std::string::npos ? 3 : std::atoi(echo.substr(colon + 1).c_str());
@@ -449,8 +449,7 @@ Song ParseScore(const std::string& path) {
           note = name.substr(colon + 1);
           name = name.substr(0, colon);
         }
-        song.drumKit[entry.first.at(0)] = instrumentIndex(name, where);
-        drumNotes[entry.first.at(0)] = ParseNote(note);
+        song.drumKit[entry.first.at(0)] = {instrumentIndex(name, where), ParseNote(note)};
       }
     } else if (word == "section") {
       sections.emplace_back();
@@ -466,11 +465,13 @@ Song ParseScore(const std::string& path) {
   }
   if (current) Fail(path + ": section " + current->name + " has no end");
   if (song.channels.empty() || song.channels.size() > 32) Fail(path + ": needs 1..32 channels");
+  // The ranges FastTracker II allows.
+  if (song.tempo < 32 || song.tempo > 255) Fail(path + ": tempo must be 32..255");
+  if (song.speed < 1 || song.speed > 31) Fail(path + ": speed must be 1..31");
+  if (song.rowsPerBar < 1) Fail(path + ": bar needs at least one row");
 
   for (const SectionSource& source : sections) {
-    PatternBuilder builder(song, source);
-    builder.drumNote_ = drumNotes;
-    song.patterns.push_back(builder.Build());
+    song.patterns.push_back(PatternBuilder(song, source).Build());
   }
   for (const std::string& name : order) {
     auto it = std::find_if(song.patterns.begin(), song.patterns.end(),

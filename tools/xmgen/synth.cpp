@@ -8,7 +8,7 @@
 //   tonal: cycle=<samples per cycle> voices=<n> detune=<cycles> loop=<cycles>
 //          pw=<duty> bright=<harmonic> top=<highest note> sub=<level>
 //          attack=<ms> decay=<ms> sustain=0..1 release=<ms>
-//          vibrato=<cents>:<Hz>:<ms to full depth>
+//          vibrato=<cents>:<Hz>:<ms to full depth> autopan=<depth 0..32>:<seconds>
 //   drums: pitch=<Hz> decay=<s> length=<s> rate=<Hz> seed=<n>
 #include <algorithm>
 #include <cmath>
@@ -100,6 +100,9 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   const double bright = s.Num("bright", 1000.0);
   const double topHz = kMiddleC * std::pow(2.0, (ParseNote(s.Text("top", "C6")) - 49) / 12.0);
   const int topHarmonic = std::max(1, static_cast<int>(18000.0 / topHz));
+  if (cycle < 8 || cycle > 4096 || loopCycles < 1 || loopCycles > 1024 || detune < 0 ||
+      (voices - 1) * detune / 2 >= base)
+    Fail("instrument " + in.name + ": cycle must be 8..4096, loop 1..1024, and the detune smaller than the loop");
 
   std::vector<double> wavePoints(length, 0.0);
   double meanCycles = 0.0;
@@ -137,11 +140,23 @@ void Tonal(Instrument& in, double ticksPerSecond) {
   };
   const int attack = ticks("attack", 10), decay = ticks("decay", 200), release = ticks("release", 150);
   const int sustain = static_cast<int>(std::lround(64.0 * std::clamp(s.Num("sustain", 0.7), 0.0, 1.0)));
+  if (attack + decay + release > 65535) Fail("instrument " + in.name + ": envelope too long");
   // The envelope is read once per tick: starting it at the level of the end
   // of the first tick keeps notes from lagging a whole tick behind the drums.
   const int firstLevel = 64 / attack;
   in.envelope = {{0, firstLevel}, {attack, 64}, {attack + decay, sustain}, {attack + decay + release, 0}};
   in.sustainPoint = 2;
+
+  // Auto-pan: a looped panning envelope sways the note slowly around its
+  // channel's position.
+  const std::string autopan = s.Text("autopan", "");
+  if (!autopan.empty()) {
+    double depth = 0.0, seconds = 0.0;
+    std::sscanf(autopan.c_str(), "%lf:%lf", &depth, &seconds);
+    const int quarter = std::max(1, static_cast<int>(std::lround(seconds * ticksPerSecond / 4.0)));
+    const int d = std::clamp(static_cast<int>(std::lround(depth)), 0, 32);
+    in.panEnvelope = {{0, 32}, {quarter, std::min(64, 32 + d)}, {3 * quarter, 32 - d}, {4 * quarter, 32}};
+  }
 
   // Auto-vibrato: depth steps are about 1.6 cents, the rate is the phase step
   // per tick (256 a cycle), the sweep the ticks it takes to reach full depth.
@@ -169,7 +184,10 @@ void Drum(Instrument& in) {
   const double rate = s.Num("rate", 44100);
   const double decay = s.Num("decay", 0.25);
   const double pitch = s.Num("pitch", 0.0);
-  const size_t length = static_cast<size_t>(s.Num("length", 0.4) * rate);
+  const double seconds = s.Num("length", 0.4);
+  if (!(seconds > 0.0 && seconds <= 10.0) || rate < 8000 || rate > 96000 || decay <= 0.0)
+    Fail("instrument " + in.name + ": length must be 0..10 s, rate 8000..96000 Hz, decay positive");
+  const size_t length = static_cast<size_t>(seconds * rate);
   Rng rng(static_cast<uint32_t>(s.Num("seed", 7)));
   Svf high, low;
   std::vector<double> out(length);

@@ -67,22 +67,25 @@ void WriteInstrument(Bytes& out, const Instrument& in) {
     out.U16(i < in.envelope.size() ? in.envelope[i].tick : 0);
     out.U16(i < in.envelope.size() ? in.envelope[i].level : 0);
   }
-  out.Zeros(48);  // panning envelope
+  for (size_t i = 0; i < 12; ++i) {
+    out.U16(i < in.panEnvelope.size() ? in.panEnvelope[i].tick : 0);
+    out.U16(i < in.panEnvelope.size() ? in.panEnvelope[i].level : 0);
+  }
   out.U8(static_cast<int>(in.envelope.size()));
-  out.U8(0);
+  out.U8(static_cast<int>(in.panEnvelope.size()));
   out.U8(in.sustainPoint);
   out.U8(0);  // volume loop start
   out.U8(0);  // volume loop end
   out.U8(0);  // panning sustain
   out.U8(0);  // panning loop start
-  out.U8(0);  // panning loop end
-  out.U8(in.envelope.empty() ? 0 : 3);  // envelope on, with sustain
-  out.U8(0);
+  out.U8(in.panEnvelope.empty() ? 0 : static_cast<int>(in.panEnvelope.size()) - 1);  // panning loop end
+  out.U8(in.envelope.empty() ? 0 : 3);     // volume envelope on, with sustain
+  out.U8(in.panEnvelope.empty() ? 0 : 5);  // panning envelope on, looped
   out.U8(0);  // vibrato type: sine
   out.U8(in.vibratoSweep);
   out.U8(in.vibratoDepth);
   out.U8(in.vibratoRate);
-  out.U16(in.fadeout);
+  out.U16(0);  // no fadeout: the envelope's release ends every note
   out.Zeros(22);
   if (out.Size() - start != 263) Fail("instrument header size");
 

@@ -38,13 +38,12 @@ struct Instrument {
   int volume = 64;
   std::vector<EnvelopePoint> envelope;  // empty: no volume envelope
   int sustainPoint = 0;
-  int fadeout = 0;
+  std::vector<EnvelopePoint> panEnvelope;  // looped from first to last point; empty: none
   int vibratoDepth = 0, vibratoRate = 0, vibratoSweep = 0;
 };
 
 struct Cell {
   uint8_t note = 0, instrument = 0, volume = 0, effect = 0, param = 0;
-  bool Empty() const { return !note && !instrument && !volume && !effect && !param; }
 };
 
 struct Channel {
@@ -72,7 +71,11 @@ struct Song {
   int restart = 0;  // order index the song loops back to
   std::vector<Instrument> instruments;
   std::vector<Channel> channels;
-  std::map<char, int> drumKit;  // pattern letter -> instrument index
+  struct DrumHit {
+    int instrument;
+    int note;
+  };
+  std::map<char, DrumHit> drumKit;  // by pattern letter
   std::vector<Pattern> patterns;
   std::vector<int> order;
 };
