@@ -1,6 +1,6 @@
 // Start-up and shutdown of the real game: the log lines in order, the options
-// file written only on a normal exit, the one fatal message when a data file
-// is missing.
+// and the Hall of Fame written only on a normal exit, the one fatal message
+// when a data file is missing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,19 +52,30 @@ TEST(Shell, NormalRunLogsInOrderAndWritesDefaultOptions) {
   EXPECT_EQ(*status, 0) << game.GameOutput();
 
   const std::vector<std::string> log = game.LogLines();
-  ASSERT_GE(log.size(), 5u) << Joined(log);
+  ASSERT_GE(log.size(), 7u) << Joined(log);
   EXPECT_EQ(log[0], "Init allegro...");
   EXPECT_EQ(log[1], "Init OpenGL...");
   EXPECT_EQ(log[2], "Creating fonts...");
   EXPECT_EQ(Find(log, "junk from an earlier run"), -1) << Joined(log);
-  const int deleting = Find(log, "Deleting fonts...", 3);
-  ASSERT_GE(deleting, 3) << Joined(log);
-  EXPECT_GT(Find(log, "Shutting down...", deleting + 1), deleting) << Joined(log);
+  EXPECT_EQ(log[3], "Creating game class...");
+  EXPECT_EQ(log[4], "Creating player ship...");
+  EXPECT_EQ(log[5], "Loading data...");
+  EXPECT_EQ(log[6], "Loading highscores...");
+  // The game object goes last: its clearing follows "Shutting down...".
+  const std::vector<std::string> ending = {"Deleting fonts...", "Shutting down...", "Deleting player...",
+                                           "Ship destructor...", "Unloading data..."};
+  ASSERT_GE(log.size(), 7 + ending.size()) << Joined(log);
+  EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ending.size()), log.end()), ending) << Joined(log);
 
   // No options file before: the defaults are written, full screen included,
   // although the virtual display could only give a window.
   EXPECT_EQ(game.ReadFile("options.ini").value_or("<missing>"), "1\n1\n1\n1\n1");
   EXPECT_TRUE(game.Messages().empty());
+  // The Hall of Fame is written on the way out: ten empty entries, complemented.
+  const std::string table = game.ReadFile("Highscores").value_or("");
+  ASSERT_EQ(table.size(), 80u);
+  EXPECT_EQ(static_cast<unsigned char>(table[0]), 0xB1);
+  EXPECT_EQ(static_cast<unsigned char>(table[7]), 0xF5);
   // Sound is on: the mixer's output reached the file behind ALSA's default
   // device.
   EXPECT_GT(game.SoundBytes().size(), 0u);

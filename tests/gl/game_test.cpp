@@ -325,6 +325,48 @@ TEST_F(GameTest, TheFadeTakesOneHundredTicksAndGoesOnWhateverHappens) {
   EXPECT_LT(Globals::Time.load(), 40);
 }
 
+TEST_F(GameTest, TheGameMusicFadesOutWithTheScreenOnlyWhenMusicIsOn) {
+  // A sound driver whose output goes nowhere gives the game real players.
+  const std::string home = (fs::current_path() / "sound_home").string();
+  fs::create_directories(home);
+  WriteFile(home + "/.asoundrc",
+            "pcm.!default {\n  type file\n  slave.pcm \"null\"\n  file \"/dev/null\"\n  format \"raw\"\n}\n");
+  const char* oldHome = getenv("HOME");
+  const std::string savedHome = oldHome != nullptr ? oldHome : "";
+  setenv("HOME", home.c_str(), 1);
+  const bool sound = install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) == 0;
+  setenv("HOME", savedHome.c_str(), 1);
+  ASSERT_TRUE(sound) << allegro_error;
+
+  StartMission("");
+  ASSERT_NE(Globals::DuhPlayer, nullptr);
+  EXPECT_FLOAT_EQ(al_duh_get_volume(Globals::DuhPlayer), 0.6f);
+  TickAt(0);
+  EXPECT_FLOAT_EQ(al_duh_get_volume(Globals::DuhPlayer), 0.6f);
+  int silentFrom = -1;
+  for (int tick = 1; Game->EndFade < 1.0f && tick < 200; ++tick) {
+    TickAt(1);
+    const float fade = Game->EndFade;
+    const float volume = al_duh_get_volume(Globals::DuhPlayer);
+    EXPECT_FLOAT_EQ(volume, fade <= 0.6f ? 0.6f - fade : 0.0f) << "tick " << tick;
+    if (volume == 0.0f && silentFrom < 0) silentFrom = tick;
+  }
+  // Silent after about 60 of the 100 fading ticks.
+  EXPECT_NEAR(silentFrom, 60, 1);
+
+  // With music off the game music starts silent and the fade leaves it so.
+  Globals::MusicOn = false;
+  Game->PrepareMission("mission.txt");
+  Game->BeginPlay();
+  ASSERT_NE(Globals::DuhPlayer, nullptr);
+  for (int tick = 0; tick < 30; ++tick) TickAt(1);
+  EXPECT_GT(Game->EndFade, 0.2f);
+  EXPECT_FLOAT_EQ(al_duh_get_volume(Globals::DuhPlayer), 0.0f);
+
+  StopMusic();
+  remove_sound();
+}
+
 TEST_F(GameTest, KillingTheLastEnemyBeforeTheFinishDoesNotEndTheMission) {
   StartMission("Req 1 Fin 20\nE 0 700 300 still_ship.txt 1 10\n");
   TickAt(0);

@@ -1,0 +1,443 @@
+// The real game played through its screens: the main menu and its wrap-around,
+// the options with the music switched off and on (heard in the sound output),
+// campaigns of two small levels with every debriefing choice, the epilogue,
+// name entry and the Hall of Fame file, and a mission on screen with pause
+// and abort. Screens are recognised from screenshots, never from timing
+// alone, so that a slow machine only makes the test slower.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::GameHarness;
+using e2e::Image;
+using e2e::Rgb;
+
+constexpr Rgb LightGrey{200, 200, 200};
+constexpr Rgb DarkGrey{100, 100, 100};
+constexpr Rgb Highlight{100, 100, 255};
+constexpr Rgb White{255, 255, 255};
+constexpr Rgb Red{255, 0, 0};
+constexpr Rgb ShieldGreen{0, 255, 0};
+
+// Long enough for a loop reading the keys 70 times a second to see them on
+// a busy machine; menus react to edges, so a long press never counts twice.
+constexpr int HoldMs = 500;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16) {
+  int count = 0;
+  for (int y = std::max(0, y1); y < std::min(shot.height, y2); ++y)
+    for (int x = std::max(0, x1); x < std::min(shot.width, x2); ++x) {
+      const Rgb p = shot.At(x, y);
+      if (std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
+          std::abs(p.b - colour.b) <= tolerance)
+        ++count;
+    }
+  return count;
+}
+
+// The moon of the backdrop fills the bottom-left corner up to x = 256: text
+// is looked for to the right of it.
+constexpr int TextLeft = 258;
+
+// Menu item i is drawn from (250, 300 + 30 i); the highlighted one in blue.
+int MenuRows(const Image& shot) {
+  int rows = 0;
+  for (int i = 0; i < 8; ++i) {
+    const int y = 300 + 30 * i;
+    if (CountNear(shot, TextLeft, y, 600, y + 28, LightGrey) + CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30)
+      rows = i + 1;
+  }
+  return rows;
+}
+
+int HighlightedRow(const Image& shot) {
+  for (int i = 0; i < 8; ++i) {
+    const int y = 300 + 30 * i;
+    if (CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30) return i;
+  }
+  return -1;
+}
+
+// The text screens, the debriefing and name entry put their title at (200, 250).
+bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
+
+bool IsMainMenu(const Image& shot) { return MenuRows(shot) == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot); }
+bool IsOptionsMenu(const Image& shot) { return MenuRows(shot) == 6 && HighlightedRow(shot) >= 0; }
+
+// Debriefing: its outcome line lies on the black band under the title.
+bool IsDebriefing(const Image& shot) {
+  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
+}
+
+// Name entry: "Name: " in white, partly over the moon's dark sky.
+bool IsNameEntry(const Image& shot) {
+  return TitleShown(shot) && CountNear(shot, 200, 350, 600, 378, White) > 30 && shot.CountLit(0, 300, 800, 315) == 0;
+}
+
+// Briefing, epilogue and Hall of Fame: lines rise from the bottom and slide
+// under the band below the title.
+// A mission: the ground along the bottom and the shield bar of the HUD.
+bool IsMission(const Image& shot) {
+  return shot.CountLit(200, 556, 800, 600) > 600 * 44 * 8 / 10 && CountNear(shot, 4, 587, 96, 597, ShieldGreen, 40) > 200;
+}
+
+bool IsTextScreen(const Image& shot) {
+  return TitleShown(shot) && shot.CountLit(0, 301, 800, 315) == 0 && !IsNameEntry(shot) && !IsMission(shot);
+}
+
+class GameFlow : public testing::Test {
+ protected:
+  // Every level script the generated data may hold is left out: each test
+  // writes its own.
+  GameFlow() : Game({"level_a.txt", "level_b.txt", "level_c.txt", "level_d.txt"}) {}
+
+  void TearDown() override {
+    if (HasFailure()) {
+      std::string log;
+      for (const std::string& line : Game.LogLines()) log += "  " + line + "\n";
+      std::cerr << "log.txt:\n" << log << "game output:\n" << Game.GameOutput();
+    }
+  }
+
+  // Polls screenshots until one satisfies the predicate; that screenshot.
+  std::optional<Image> WaitForScreen(const std::function<bool(const Image&)>& wanted, double seconds = 60) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    std::optional<Image> last;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (!Game.Running()) return std::nullopt;
+      std::optional<Image> shot = Game.Screenshot();
+      if (shot && wanted(*shot)) return shot;
+      if (shot) last = shot;
+      SleepMs(150);
+    }
+    if (last) Keep(*last);
+    return std::nullopt;
+  }
+
+  // Keeps the screen a wait gave up on, for the failure report.
+  static void Keep(const Image& shot) {
+    static int count = 0;
+    const std::string path = testing::TempDir() + "varnok_unexpected_screen_" + std::to_string(++count) + ".ppm";
+    std::ofstream out(path, std::ios::binary);
+    out << "P6\n" << shot.width << " " << shot.height << "\n255\n";
+    out.write(reinterpret_cast<const char*>(shot.pixels.data()), static_cast<std::streamsize>(shot.pixels.size()));
+    std::cerr << "last screen seen: " << path << "\n";
+  }
+
+  void Press(const std::string& key) {
+    Game.Key(key, HoldMs);
+    SleepMs(150);
+  }
+
+  // Starts the game and skips the intro; the main menu's first screenshot.
+  std::optional<Image> StartAtMainMenu() {
+    if (!Game.Start() || !Game.WaitForLog("Loading highscores...") || !Game.WaitForWindow()) return std::nullopt;
+    // Escape skips the intro; it does nothing in the menu, so pressing it
+    // again until the menu shows is harmless.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      Press("Escape");
+      if (std::optional<Image> shot = WaitForScreen(IsMainMenu, 3)) return shot;
+    }
+    return std::nullopt;
+  }
+
+  // Moves the highlight with one key and waits until it stands on `row`.
+  bool MoveTo(const std::string& key, int row) {
+    Press(key);
+    return WaitForScreen([row](const Image& shot) { return HighlightedRow(shot) == row; }, 20).has_value();
+  }
+
+  // Chooses the highlighted option and waits until its item reads anew.
+  bool Toggle(int row) {
+    const std::optional<Image> before = Game.Screenshot();
+    if (!before) return false;
+    const int y = 300 + 30 * row;
+    Press("Return");
+    return WaitForScreen(
+               [&](const Image& shot) {
+                 if (!IsOptionsMenu(shot) || HighlightedRow(shot) != row) return false;
+                 for (int py = y; py < y + 28; ++py)
+                   for (int px = 250; px < 700; ++px) {
+                     const Rgb a = shot.At(px, py), b = before->At(px, py);
+                     if (a.r != b.r || a.g != b.g || a.b != b.b) return true;
+                   }
+                 return false;
+               },
+               20)
+        .has_value();
+  }
+
+  // How loud the game's sound output is over the next `ms` milliseconds: the
+  // RMS about the mean of the 16-bit samples written meanwhile. The sample
+  // format (signed or unsigned) is not known here: a steady signal is
+  // measured the same either way, so the smaller reading is taken.
+  double Loudness(int ms, size_t* bytes) {
+    const size_t start = SoundSize();
+    SleepMs(ms);
+    std::ifstream in(Game.SoundFile(), std::ios::binary);
+    const std::string sound((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t end = sound.size();
+    *bytes = end > start ? end - start : 0;
+    if (*bytes < 4) return 0.0;
+    double best = 1e9;
+    for (bool isSigned : {false, true}) {
+      double sum = 0, sumSq = 0;
+      size_t n = 0;
+      for (size_t i = start & ~static_cast<size_t>(1); i + 1 < end; i += 2) {
+        int v = static_cast<unsigned char>(sound[i]) | (static_cast<unsigned char>(sound[i + 1]) << 8);
+        if (isSigned && v >= 32768) v -= 65536;
+        sum += v;
+        sumSq += static_cast<double>(v) * v;
+        ++n;
+      }
+      const double mean = sum / n;
+      best = std::min(best, std::sqrt(std::max(0.0, sumSq / n - mean * mean)));
+    }
+    return best;
+  }
+
+  size_t SoundSize() const {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(Game.SoundFile(), error);
+    return error ? 0 : static_cast<size_t>(size);
+  }
+
+  std::string HighscoreText() const {
+    std::string text;
+    for (char c : Game.ReadFile("Highscores").value_or("")) text += static_cast<char>(255 - static_cast<unsigned char>(c));
+    return text;
+  }
+
+  GameHarness Game;
+};
+
+TEST_F(GameFlow, MainMenuWrapsOptionsAreSavedAndTheMusicFollowsTheMusicOption) {
+  const std::optional<Image> menu = StartAtMainMenu();
+  ASSERT_TRUE(menu.has_value()) << "no main menu";
+  // Logo at the top, five items, the first highlighted, the rest light grey.
+  EXPECT_GT(menu->CountLit(0, 20, 800, 60), 300);
+  EXPECT_EQ(HighlightedRow(*menu), 0);
+  for (int row = 1; row < 5; ++row)
+    EXPECT_GT(CountNear(*menu, TextLeft, 300 + 30 * row, 600, 328 + 30 * row, LightGrey), 30);
+
+  ASSERT_TRUE(MoveTo("Down", 1));
+  ASSERT_TRUE(MoveTo("Up", 0));
+  ASSERT_TRUE(MoveTo("Up", 4)) << "Up from NEW GAME wraps to EXIT";
+  ASSERT_TRUE(MoveTo("Down", 0)) << "Down from EXIT wraps to NEW GAME";
+
+  size_t bytes = 0;
+  const double menuMusic = Loudness(1500, &bytes);
+  EXPECT_GT(bytes, 10000u) << "no sound output";
+  EXPECT_GT(menuMusic, 100.0);
+
+  // Options: every setting changed; sound off first, so that no menu sound
+  // is heard in the silence to come.
+  ASSERT_TRUE(MoveTo("Down", 1));
+  ASSERT_TRUE(MoveTo("Down", 2));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsOptionsMenu, 20)) << "no options menu";
+  ASSERT_TRUE(Toggle(0)) << "GFX";
+  for (int row = 1; row < 5; ++row) {
+    ASSERT_TRUE(MoveTo("Down", row));
+    ASSERT_TRUE(Toggle(row)) << "row " << row;
+  }
+  ASSERT_TRUE(MoveTo("Down", 5));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu, 20)) << "options did not return";
+
+  const double silence = Loudness(1500, &bytes);
+  EXPECT_GT(bytes, 10000u) << "no sound output";
+  EXPECT_LT(silence, 5.0) << "music still playing after MUSIC: Off";
+
+  // Music on again: the menu music restarts at once.
+  ASSERT_TRUE(MoveTo("Down", 1));
+  ASSERT_TRUE(MoveTo("Down", 2));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsOptionsMenu, 20));
+  ASSERT_TRUE(MoveTo("Down", 1));
+  ASSERT_TRUE(MoveTo("Down", 2));
+  ASSERT_TRUE(Toggle(2)) << "MUSIC";
+  ASSERT_TRUE(MoveTo("Down", 3));
+  ASSERT_TRUE(MoveTo("Down", 4));
+  ASSERT_TRUE(MoveTo("Down", 5));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu, 20));
+  SleepMs(300);
+  EXPECT_GT(Loudness(1500, &bytes), 100.0) << "music not back after MUSIC: On";
+
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+  EXPECT_EQ(Game.ReadFile("options.ini").value_or("<missing>"), "2\n0\n1\n0\n0");
+}
+
+TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
+  // Level a is won from the start (a negative requirement pays a bonus of
+  // 200); level b asks for a kill that no enemy can give.
+  Game.WriteFile("data/level_a.txt", "Req -2\r\nFin 0\r\n[Briefing]\r\nFirst mission: 100% easy.\r\n[End]\r\n");
+  Game.WriteFile("data/level_b.txt", "Req 1\nFin 0\n[Briefing]\nSecond mission.\n[End]\n");
+  ASSERT_TRUE(StartAtMainMenu().has_value()) << "no main menu";
+
+  Press("Return");
+  ASSERT_TRUE(Game.WaitForLog("Reading level: data/level_a.txt"));
+  std::optional<Image> briefing = WaitForScreen([](const Image& shot) {
+    return IsTextScreen(shot) && shot.CountLit(TextLeft, 320, 800, 600) > 40;
+  });
+  ASSERT_TRUE(briefing.has_value()) << "no briefing lines";
+  EXPECT_GT(briefing->CountLit(0, 20, 800, 60), 300) << "backdrop logo";
+
+  // Accomplished: "Enter = Next mission".
+  Press("Return");
+  std::optional<Image> debriefing = WaitForScreen(IsDebriefing);
+  ASSERT_TRUE(debriefing.has_value()) << "no debriefing";
+  for (int y : {320, 340, 360}) EXPECT_GT(CountNear(*debriefing, TextLeft, y, 600, y + 18, LightGrey), 8) << y;
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 30) << "Enter hint";
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 420, 600, 438, DarkGrey), 30) << "Escape hint";
+  Press("Return");
+
+  // Level b fails: replay it once, then go back to the menu.
+  ASSERT_TRUE(Game.WaitForLog("Reading level: data/level_b.txt"));
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Return");
+  debriefing = WaitForScreen(IsDebriefing);
+  ASSERT_TRUE(debriefing.has_value());
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 30) << "Replay hint";
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsDebriefing));
+  Press("Escape");
+
+  // No epilogue: straight to name entry, the score of 200 qualifying.
+  std::optional<Image> next = WaitForScreen([](const Image& shot) { return IsNameEntry(shot) || IsTextScreen(shot); });
+  ASSERT_TRUE(next.has_value());
+  ASSERT_TRUE(IsNameEntry(*next)) << "a text screen came before name entry";
+  Game.Type("Tester");
+  SleepMs(300);
+  Press("Return");
+  std::optional<Image> hall = WaitForScreen([](const Image& shot) {
+    return IsTextScreen(shot) && shot.CountLit(TextLeft, 320, 800, 600) > 40;
+  });
+  ASSERT_TRUE(hall.has_value()) << "no Hall of Fame";
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+
+  std::vector<std::string> log = Game.LogLines();
+  std::vector<std::string> levels;
+  for (const std::string& line : log)
+    if (line.rfind("Reading level: ", 0) == 0) levels.push_back(line.substr(15));
+  EXPECT_EQ(levels, (std::vector<std::string>{"data/level_a.txt", "data/level_b.txt", "data/level_b.txt"}));
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Running game..."), 3);
+  EXPECT_FALSE(Game.FileExists("Highscores")) << "the Hall of Fame is written only at the end";
+
+  // Second campaign: level b is now won too, so the epilogue follows it.
+  Game.WriteFile("data/level_b.txt", "Req -1\nFin 0\n");
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsDebriefing));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsDebriefing));
+  Press("Return");
+  next = WaitForScreen([](const Image& shot) { return IsNameEntry(shot) || IsTextScreen(shot); });
+  ASSERT_TRUE(next.has_value());
+  EXPECT_TRUE(IsTextScreen(*next)) << "no epilogue";
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsNameEntry));
+  Game.Type("Second");
+  SleepMs(300);
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+  std::string expected = "Second 300\r\nTester 200\r\n";
+  for (int i = 0; i < 8; ++i) expected += "None 0\r\n";
+  EXPECT_EQ(HighscoreText(), expected);
+  log = Game.LogLines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "Deleting player...");
+  EXPECT_EQ(log.back(), "Unloading data...");
+}
+
+TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
+  Game.WriteFile("data/level_a.txt", "Req 0 Fin 100000\n[Briefing]\nHold the line.\n[End]\n");
+  ASSERT_TRUE(StartAtMainMenu().has_value()) << "no main menu";
+  Press("Return");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  // Escape leaves the briefing without aborting the mission.
+  Press("Escape");
+  std::optional<Image> mission = WaitForScreen(IsMission);
+  ASSERT_TRUE(mission.has_value()) << "no mission on screen";
+  // After a second the frame counter at the top left is white text.
+  SleepMs(1500);
+  mission = WaitForScreen(IsMission);
+  ASSERT_TRUE(mission.has_value()) << "the mission did not last";
+  EXPECT_GT(CountNear(*mission, 0, 0, 120, 16, White), 10) << "FPS counter";
+  EXPECT_GT(mission->CountLit(0, 0, 800, 540), 200) << "sky and hills";
+
+  Press("p");
+  std::optional<Image> paused = WaitForScreen([](const Image& shot) {
+    return CountNear(shot, 300, 280, 500, 320, Red, 30) > 30;
+  });
+  ASSERT_TRUE(paused.has_value()) << "no PAUSED";
+  // Escape does nothing while paused.
+  Press("Escape");
+  SleepMs(500);
+  ASSERT_TRUE(WaitForScreen([](const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; }, 10));
+  Press("p");
+  ASSERT_TRUE(WaitForScreen([](const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) == 0; }, 20));
+
+  // Abort: the player is out, so only Escape leaves the debriefing.
+  Press("Escape");
+  std::optional<Image> debriefing = WaitForScreen(IsDebriefing);
+  ASSERT_TRUE(debriefing.has_value()) << "no debriefing after Escape";
+  EXPECT_EQ(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 0) << "no Enter hint after an abort";
+  Press("Return");
+  SleepMs(800);
+  ASSERT_TRUE(WaitForScreen(IsDebriefing, 5)) << "Enter left the debriefing of an aborted mission";
+  Press("Escape");
+  // A score of 0 does not qualify: the Hall of Fame follows at once.
+  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+}
+
+TEST(GameResources, AMissingSoundOrMusicFileEndsTheGameWithItsMessage) {
+  for (const char* file : {"sounds.dat", "game_music.xm", "briefing_music.xm"}) {
+    SCOPED_TRACE(file);
+    GameHarness game({file});
+    ASSERT_TRUE(game.Start());
+    const std::optional<int> status = game.WaitForExit(120);
+    ASSERT_TRUE(status.has_value()) << game.GameOutput();
+    EXPECT_EQ(*status, 1);
+    EXPECT_EQ(game.Messages(), std::vector<std::string>{std::string("Error loading file: ") + file});
+    const std::vector<std::string> log = game.LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Loading data...");
+    EXPECT_FALSE(game.FileExists("Highscores"));
+    EXPECT_FALSE(game.FileExists("options.ini"));
+  }
+}
+
+}  // namespace
