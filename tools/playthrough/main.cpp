@@ -4,7 +4,7 @@
 // kills against "Req", the lives lost and the length of the mission.
 //
 //   playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge]
-//               [--without IDS] [--reaction TICKS] [--verbose]
+//               [--without IDS] [--reaction TICKS] [--campaign] [--verbose]
 //
 // DIR holds data/ (default: the working directory). Each mission starts
 // afresh, as a new campaign would: 3 lives, no ammunition but what its script
@@ -14,7 +14,9 @@
 // that stay until shot down are shot down by hand once nothing else is left,
 // and the mission must end then. The exit status is 1 when one does not.
 // --without 3,4,5,7 keeps the pilot off the listed weapons, to show what a
-// mission demands; --reaction 10 lets it look at the field only every tenth
+// mission demands; --campaign plays the missions in a row per seed the way
+// the game does (carry-over, replays) and needs N seeds to reach the
+// epilogue; --reaction 10 lets it look at the field only every tenth
 // tick, more like a player than a machine. Needs an OpenGL display (run it under xvfb-run); draws no frames.
 #include <aldumb.h>
 #include <allegro.h>
@@ -56,6 +58,7 @@ struct Options {
   int MinWins = 1;
   bool Dodge = false;
   bool Verbose = false;
+  bool Campaign = false;
   std::vector<int> Banned;
   int Reaction = 1;
 };
@@ -131,7 +134,8 @@ class Session {
 // they are shot down by hand and the mission must then come to its end.
 Result Play(CGame& game, const std::string& path, unsigned seed, bool fire, const Options& options) {
   srand(seed);
-  game.PlayerInfo.Clear();
+  // A campaign carries score, lives and ammunition from mission to mission.
+  if (!options.Campaign) game.PlayerInfo.Clear();
   game.PrepareMission(path.c_str());
   game.BeginPlay();
   Session session(game, fire, options);
@@ -153,6 +157,97 @@ Result Play(CGame& game, const std::string& path, unsigned seed, bool fire, cons
   return result;
 }
 
+// Plays each mission on its own over every seed and prints one line per
+// mission; returns the number of missions that fall short.
+int PlayMissions(CGame& game, const std::vector<std::string>& levels, const Options& options) {
+  int failures = 0;
+  std::printf("%s, %d seed%s\n", options.Dodge ? "Dodging only, no firing" : "Autopilot flying and firing",
+              options.Seeds, options.Seeds == 1 ? "" : "s");
+  if (options.Dodge) {
+    std::printf("%-8s %5s %9s %9s  %s\n", "Mission", "Fin", "Ends by", "Ended at", "Verdict");
+  } else {
+    std::printf("%-8s %5s %4s %6s %11s %11s %11s %13s %9s %9s\n", "Mission", "Fin", "Req", "Won", "Kills(avg)",
+                "Kills(min)", "Lives lost", "Friends lost", "Ticks", "Seconds");
+  }
+  for (const std::string& level : levels) {
+    const std::string name = fs::path(level).stem().string();
+    int wins = 0, kills = 0, minKills = 1 << 30, lost = 0, ticks = 0, req = 0, fin = 0, friends = 0;
+    bool ends = true;
+    int latest = 0;
+    std::string verdict = "ends by itself";
+    for (int seed = 1; seed <= options.Seeds; ++seed) {
+      const Result r = Play(game, level, static_cast<unsigned>(seed), !options.Dodge, options);
+      req = game.RequiredKills;
+      fin = game.FinishTime;
+      wins += r.Outcome == 0;
+      kills += r.Kills;
+      minKills = std::min(minKills, r.Kills);
+      lost += r.LivesLost;
+      friends += r.FriendsLost;
+      ticks += r.Ticks;
+      latest = std::max(latest, r.Ticks);
+      if (r.Outcome < 0) {
+        ends = false;
+        verdict = "NEVER ENDS: " + std::to_string(r.StayersLeft + r.OthersLeft) + " ships are still there";
+      } else if (ends && r.StayersShot > 0) {
+        verdict = "ends once its " + std::to_string(r.StayersShot) + " staying ships are shot down";
+      } else if (ends && r.Outcome == 1) {
+        verdict = "ends (the dodging pilot was shot down)";
+      }
+      if (options.Verbose) {
+        std::printf("  %s seed %d: outcome %d, kills %d/%d, lives lost %d, friends lost %d, %d ticks, %d left\n",
+                    name.c_str(), seed, r.Outcome, r.Kills, req, r.LivesLost, r.FriendsLost, r.Ticks,
+                    r.StayersLeft + r.OthersLeft);
+      }
+    }
+    const double n = options.Seeds;
+    if (options.Dodge) {
+      std::printf("%-8s %5d %9d %9.1f  %s\n", name.c_str(), fin, fin + LeaveSlack,
+                  latest * 11.0 / TicksPerSecond, verdict.c_str());
+      if (!ends) ++failures;
+    } else {
+      std::printf("%-8s %5d %4d %3d/%-2d %11.1f %11d %11.1f %13.1f %9.0f %9.1f\n", name.c_str(), fin, req, wins,
+                  options.Seeds, kills / n, minKills, lost / n, friends / n, ticks / n, ticks / n / TicksPerSecond);
+      if (wins < std::min(options.MinWins, options.Seeds)) ++failures;
+    }
+    std::fflush(stdout);
+  }
+  return failures;
+}
+
+// Plays the whole campaign per seed as a player would: carrying score, lives
+// and ammunition on, replaying a failed mission (up to three times) and
+// stopping when the pilot is shot down for good.
+int PlayCampaigns(CGame& game, const std::vector<std::string>& levels, const Options& options) {
+  std::printf("Campaign with carry-over, %d seed%s\n", options.Seeds, options.Seeds == 1 ? "" : "s");
+  std::printf("%-6s %-10s %6s %8s %7s %7s\n", "Seed", "Reached", "Won", "Replays", "Score", "Lives");
+  int completed = 0;
+  for (int seed = 1; seed <= options.Seeds; ++seed) {
+    game.PlayerInfo.Clear();
+    size_t mission = 0;
+    int replays = 0, attempts = 0;
+    while (mission < levels.size()) {
+      const Result r = Play(game, levels[mission], static_cast<unsigned>(seed * 100 + attempts), true, options);
+      ++attempts;
+      if (r.Outcome == 0) {
+        ++mission;
+        attempts = 0;
+      } else if (r.Outcome == 2 && attempts < 3) {
+        ++replays;
+      } else {
+        break;
+      }
+    }
+    const std::string reached =
+        mission < levels.size() ? fs::path(levels[mission]).stem().string() : std::string("epilogue");
+    std::printf("%-6d %-10s %3zu/%-2zu %8d %7d %7d\n", seed, reached.c_str(), mission, levels.size(), replays,
+                game.PlayerInfo.Score, game.PlayerInfo.Lives);
+    std::fflush(stdout);
+    completed += mission == levels.size();
+  }
+  return completed >= std::min(options.MinWins, options.Seeds) ? 0 : 1;
+}
+
 bool ParseArgs(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -172,6 +267,8 @@ bool ParseArgs(int argc, char** argv, Options& options) {
       }
     } else if (arg == "--reaction" && hasValue) {
       options.Reaction = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--campaign") {
+      options.Campaign = true;
     } else if (arg == "--dodge") {
       options.Dodge = true;
     } else if (arg == "--verbose") {
@@ -223,7 +320,7 @@ int main(int argc, char** argv) {
   if (!ParseArgs(argc, argv, options)) {
     std::fprintf(stderr,
                  "usage: playthrough [--root DIR] [--missions LETTERS] [--seeds N] [--min-wins N] [--dodge] "
-                 "[--without IDS] [--reaction TICKS] [--verbose]\n");
+                 "[--without IDS] [--reaction TICKS] [--campaign] [--verbose]\n");
     return 2;
   }
   // The game writes its high-score file in the working directory: play in a
@@ -254,57 +351,7 @@ int main(int argc, char** argv) {
       if (options.Missions.empty() || options.Missions.find(letter) != std::string::npos) levels.push_back(level);
     }
 
-    std::printf("%s, %d seed%s\n", options.Dodge ? "Dodging only, no firing" : "Autopilot flying and firing",
-                options.Seeds, options.Seeds == 1 ? "" : "s");
-    if (options.Dodge) {
-      std::printf("%-8s %5s %9s %9s  %s\n", "Mission", "Fin", "Ends by", "Ended at", "Verdict");
-    } else {
-      std::printf("%-8s %5s %4s %6s %11s %11s %11s %13s %9s %9s\n", "Mission", "Fin", "Req", "Won", "Kills(avg)",
-                  "Kills(min)", "Lives lost", "Friends lost", "Ticks", "Seconds");
-    }
-    for (const std::string& level : levels) {
-      const std::string name = fs::path(level).stem().string();
-      int wins = 0, kills = 0, minKills = 1 << 30, lost = 0, ticks = 0, req = 0, fin = 0, friends = 0;
-      bool ends = true;
-      int latest = 0;
-      std::string verdict = "ends by itself";
-      for (int seed = 1; seed <= options.Seeds; ++seed) {
-        const Result r = Play(*game, level, static_cast<unsigned>(seed), !options.Dodge, options);
-        req = game->RequiredKills;
-        fin = game->FinishTime;
-        wins += r.Outcome == 0;
-        kills += r.Kills;
-        minKills = std::min(minKills, r.Kills);
-        lost += r.LivesLost;
-        friends += r.FriendsLost;
-        ticks += r.Ticks;
-        latest = std::max(latest, r.Ticks);
-        if (r.Outcome < 0) {
-          ends = false;
-          verdict = "NEVER ENDS: " + std::to_string(r.StayersLeft + r.OthersLeft) + " ships are still there";
-        } else if (ends && r.StayersShot > 0) {
-          verdict = "ends once its " + std::to_string(r.StayersShot) + " staying ships are shot down";
-        } else if (ends && r.Outcome == 1) {
-          verdict = "ends (the dodging pilot was shot down)";
-        }
-        if (options.Verbose) {
-          std::printf("  %s seed %d: outcome %d, kills %d/%d, lives lost %d, friends lost %d, %d ticks, %d left\n",
-                      name.c_str(), seed, r.Outcome, r.Kills, req, r.LivesLost, r.FriendsLost, r.Ticks,
-                      r.StayersLeft + r.OthersLeft);
-        }
-      }
-      const double n = options.Seeds;
-      if (options.Dodge) {
-        std::printf("%-8s %5d %9d %9.1f  %s\n", name.c_str(), fin, fin + LeaveSlack,
-                    latest * 11.0 / TicksPerSecond, verdict.c_str());
-        if (!ends) ++failures;
-      } else {
-        std::printf("%-8s %5d %4d %3d/%-2d %11.1f %11d %11.1f %13.1f %9.0f %9.1f\n", name.c_str(), fin, req, wins,
-                    options.Seeds, kills / n, minKills, lost / n, friends / n, ticks / n, ticks / n / TicksPerSecond);
-        if (wins < std::min(options.MinWins, options.Seeds)) ++failures;
-      }
-      std::fflush(stdout);
-    }
+    failures = options.Campaign ? PlayCampaigns(*game, levels, options) : PlayMissions(*game, levels, options);
     game.reset();
   } else {
     failures = 1;
