@@ -163,6 +163,43 @@ TEST_F(LevelCheck, BriefingMistakes) {
   ExpectOnly(Check("Req 0\nFin 100\n"), "data/level_a.txt:0", "no briefing");
 }
 
+TEST_F(LevelCheck, RepeatedGoalsAndTakenAmmunition) {
+  const auto found = Check("Req 1\nFin 100\nReq 0\nFin 50\nWeapon 2 -10\n" + std::string(Briefing));
+  ASSERT_EQ(found.size(), 3u) << testing::PrintToString(found);
+  EXPECT_NE(found[0].find("data/level_a.txt:3: \"Req\" given again"), std::string::npos) << found[0];
+  EXPECT_NE(found[1].find("data/level_a.txt:4: \"Fin\" given again"), std::string::npos) << found[1];
+  EXPECT_NE(found[2].find("data/level_a.txt:5: takes ammunition away"), std::string::npos) << found[2];
+}
+
+TEST_F(LevelCheck, GroundUnitsStayOnTheGroundAndFlyersInTheAir) {
+  const std::string head = "Req 0\nFin 100\n";
+  ExpectOnly(Check(head + "E 10 840 536 data/ships/turret.txt 0 3\n" + Briefing), "data/level_a.txt:3",
+             "a ground unit with behaviour 3 flies");
+  ExpectOnly(Check(head + "E 10 840 560 data/ships/turret.txt 0 7\n" + Briefing), "data/level_a.txt:3", "buried");
+  ExpectOnly(Check(head + "E 10 840 300 data/ships/fighter.txt 0 7\n" + Briefing), "data/level_a.txt:3",
+             "hangs in the air");
+  // A ground unit that rolls along is fine.
+  EXPECT_TRUE(Check(head + "E 10 840 536 data/ships/turret.txt 0 1\n" + Briefing).empty());
+}
+
+TEST_F(LevelCheck, PowerupMistakes) {
+  const std::string head = "Req 0\nFin 100\n";
+  ExpectOnly(Check(head + "PS 10 -20 300 5\n" + Briefing), "data/level_a.txt:3", "left of the screen");
+  ExpectOnly(Check(head + "PS 10 820 300 0\n" + Briefing), "data/level_a.txt:3", "restores nothing");
+  ExpectOnly(Check(head + "PW 10 820 300 12 5\n" + Briefing), "data/level_a.txt:3", "weapon 12 does not exist");
+  ExpectOnly(Check(head + "E 10 2000 300 data/ships/fighter.txt 0 1\n" + Briefing), "data/level_a.txt:3",
+             "far right");
+}
+
+TEST_F(LevelCheck, BriefingBlocksAndCharacters) {
+  ExpectOnly(Check("Req 0\nFin 100\n[Briefing]\nOne\n [End]\n[End]\n"), "data/level_a.txt:5",
+             "must stand alone");
+  ExpectOnly(Check("Req 0\nFin 100\n" + std::string(Briefing) + Briefing), "data/level_a.txt:6",
+             "second briefing replaces the first");
+  ExpectOnly(Check("Req 0\nFin 100\n[Briefing]\nCaf\xc3\xa9\n[End]\n"), "data/level_a.txt:4",
+             "character the fonts do not have");
+}
+
 TEST_F(LevelCheck, BriefingLinesAreMeasuredWithTheSmallFont) {
   ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0);
   set_color_depth(32);

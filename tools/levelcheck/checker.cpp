@@ -20,7 +20,6 @@ namespace levelcheck {
 namespace {
 
 constexpr int ScreenW = 800;
-constexpr int ScreenH = 600;
 constexpr float Ground = 550.0f;
 // The player's ship never flies lower than this.
 constexpr float PlayerFloor = 450.0f;
