@@ -200,6 +200,8 @@ LevelScript ParseLevelScript(std::istream& in) {
     } else if (keyword == "[Briefing]") {
       ReadBriefing(in, script);
     }
+    // Any other word is skipped on its own: a misspelt keyword loses its
+    // entry, whose operands are then skipped one by one.
   }
   return script;
 }

@@ -461,6 +461,20 @@ TEST_F(GameTest, EscapeDuringPlayAbortsTheMissionEvenWithEnoughKills) {
   EXPECT_EQ(Game->PlayerInfo.Lives, -1);
 }
 
+TEST_F(GameTest, EscapeDuringTheEndFadeOfAWonMissionStillAborts) {
+  StartMission("Req 0\n");
+  TickAt(1);
+  ASSERT_GT(Game->EndFade, 0.0f);
+  for (int tick = 0; tick < 40; ++tick) TickAt(2);
+  key[KEY_ESC] = 1;
+  TickAt(2);
+  key[KEY_ESC] = 0;
+  ASSERT_GT(UpdateUntil([this] { return Game->EndFade >= 1.0f; }, 200), 0);
+  int bonus = -1;
+  EXPECT_EQ(Game->FinishMission(bonus), 1);
+  EXPECT_EQ(Game->PlayerInfo.Lives, -1);
+}
+
 TEST_F(GameTest, TheOutcomeAndTheBonusFollowTheKills) {
   struct Case {
     int required, kills, status, bonus, score;
