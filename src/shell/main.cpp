@@ -43,6 +43,9 @@ int main() {
   if (install_keyboard() != 0) ErrorExit("Error initializing keyboard.");
   if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) ErrorExit("Error initializing sound system.");
 
+  // AllegroGL names its window when it creates it; the title set after the
+  // mode only reaches Allegro's own hidden window.
+  set_window_title("Varnok");
   RequestDisplay(Globals::Fullscreen);
   bool opened = SetDisplayMode();
   // Many desktops (and every virtual display) cannot switch to a full-screen

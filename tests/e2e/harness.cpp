@@ -464,6 +464,13 @@ bool GameHarness::WaitForWindow(double seconds) {
   return false;
 }
 
+std::string GameHarness::WindowTitle() const {
+  std::string out;
+  if (WindowId.empty() || RunTool({"xdotool", "getwindowname", WindowId}, &out, 10) != 0) return "";
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
 void GameHarness::KeyDown(const std::string& keysym) {
   if (!WindowId.empty()) RunTool({"xdotool", "windowfocus", WindowId}, nullptr, 10);
   RunTool({"xdotool", "keydown", keysym}, nullptr, 10);

@@ -78,6 +78,8 @@ class GameHarness {
 
   // Waits for the game's visible window and gives it the keyboard focus.
   bool WaitForWindow(double seconds = 60);
+  // The title of the window found by WaitForWindow.
+  std::string WindowTitle() const;
   // Key names are X keysyms as xdotool takes them: "Escape", "Up", "Return",
   // "space", "a". A key is held for holdMs so that a loop reading the key
   // state at 70 ticks per second sees it. Failures (the window already gone)

@@ -32,6 +32,7 @@ int Find(const std::vector<std::string>& lines, const std::string& line, int fro
 std::optional<int> RunAndQuit(GameHarness& game) {
   if (!game.Start()) return std::nullopt;
   EXPECT_TRUE(game.WaitForWindow()) << game.GameOutput();
+  EXPECT_EQ(game.WindowTitle(), "Varnok");
   const std::optional<e2e::Image> shot = game.WaitForPicture();
   EXPECT_TRUE(shot.has_value()) << game.GameOutput();
   if (shot) {
