@@ -468,6 +468,7 @@ void CShipNPC::Shoot(float chance) {
   if (Reload[Weapon] >= 1 || Ammo[Weapon] <= 0 || Rand(0, chance) > 1) return;
   const float x = Pos.x, y = Pos.y;
   const int pan = PanFor(x);
+  const size_t fired = Bullets->size();
   switch (Weapon) {
     case 0:
       Bullets->push_back(new CBulletMG(x, y, Ground, Hostile));
@@ -479,13 +480,17 @@ void CShipNPC::Shoot(float chance) {
       Reload[Weapon] = 25;
       PlaySample(4, 100, pan, 1000);
       break;
-    case 2:
-      Bullets->push_back(new CBulletMG(x - 35, y - 10, Ground, Hostile));
-      Bullets->push_back(new CBulletMG(x - 45, y, Ground, Hostile));
-      Bullets->push_back(new CBulletMG(x - 35, y + 10, Ground, Hostile));
+    case 2: {
+      // The three barrels sit in front of the ship: a friend's on its right,
+      // where it fires, like the player's.
+      const float ahead = Hostile ? -1.0f : 1.0f;
+      Bullets->push_back(new CBulletMG(x + ahead * 35, y - 10, Ground, Hostile));
+      Bullets->push_back(new CBulletMG(x + ahead * 45, y, Ground, Hostile));
+      Bullets->push_back(new CBulletMG(x + ahead * 35, y + 10, Ground, Hostile));
       Reload[Weapon] = 15;
       PlaySample(5, 100, pan, 1000);
       break;
+    }
     case 8:
       Bullets->push_back(new CMine(x, y, Explosions, Hostile));
       Reload[Weapon] = 30;
@@ -506,6 +511,9 @@ void CShipNPC::Shoot(float chance) {
       // without effect.
       break;
   }
+  // A friend fires from inside its own box and its shots are tested against
+  // every enemy: they must know to pass through it.
+  for (size_t i = fired; i < Bullets->size(); ++i) (*Bullets)[i]->Firer = Serial;
   Ammo[Weapon] -= 1;
   // A dry weapon gives way to the next armed one.
   if (Ammo[Weapon] < 1) NextArmedWeapon();

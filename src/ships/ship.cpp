@@ -5,7 +5,12 @@
 #include "graphics/gltwodee.h"
 #include "weapons/bullet.h"
 
-TShip::TShip(float x, float y, std::vector<CExplosion*>* explosions) : Pos(x, y), Explosions(explosions) {}
+namespace {
+unsigned long long ShipsMade = 0;
+}  // namespace
+
+TShip::TShip(float x, float y, std::vector<CExplosion*>* explosions)
+    : Pos(x, y), Explosions(explosions), Serial(++ShipsMade) {}
 
 TShip::~TShip() {
   Log("Ship destructor...");

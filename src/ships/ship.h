@@ -51,6 +51,9 @@ class TShip {
   float MaxSpeed = 0.0f;
   std::vector<CExplosion*>* Explosions;
   int Reload[12] = {};
+  // No two ships of a run share it, even when one takes the memory of a ship
+  // already deleted: projectiles keep it to know which ship fired them.
+  const unsigned long long Serial;
 
  protected:
   // Owners delete ships through their own type.

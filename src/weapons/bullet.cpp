@@ -24,6 +24,8 @@ bool InField(const CVector2& pos) {
 }
 }  // namespace
 
+bool TBullet::FiredBy(const TShip* ship) const { return Firer != 0 && Firer == ship->Serial; }
+
 bool TBullet::Hits(const TShip* ship) const {
   const float w = ship->BoxW();
   const float h = ship->BoxH();
@@ -61,6 +63,7 @@ void CBulletMG::Update() {
 }
 
 void CBulletMG::CheckCollision(TShip* ship) {
+  if (FiredBy(ship)) return;
   if (Dead || !Hits(ship)) return;
   Dead = true;
   ship->TakeDamage(Damage);
@@ -106,6 +109,7 @@ void CPlasmaBeam::Update() {
 }
 
 void CPlasmaBeam::CheckCollision(TShip* ship) {
+  if (FiredBy(ship)) return;
   if (Spent) return;
   const bool ahead = Hostile ? ship->Pos.x < Pos.x : ship->Pos.x > Pos.x;
   if (!ahead || !(std::fabs(Pos.y - ship->Pos.y) < ship->BoxH() / 2)) return;
@@ -223,6 +227,7 @@ CMine::CMine(float x, float y, std::vector<CExplosion*>* explosions, bool hostil
 void CMine::Update() { Angle += 2; }
 
 void CMine::CheckCollision(TShip* ship) {
+  if (FiredBy(ship)) return;
   // No test of Dead: every ship touching the mine in the same pass is hurt.
   if (!Hits(ship)) return;
   Dead = true;
@@ -276,6 +281,7 @@ void CMissile::Update() {
 }
 
 void CMissile::CheckCollision(TShip* ship) {
+  if (FiredBy(ship)) return;
   // A missile locks once, on the first live ship inside the band; a dead one
   // is about to go and must not take the ship's lock from a live missile.
   if (!Dead && Target == nullptr && !TargetLost && ship->State == Alive && 30 < ship->Pos.x &&

@@ -31,8 +31,14 @@ class TBullet {
   CVector2 Vel;
   CVector2 Accel;
   std::vector<CExplosion*>* Explosions = nullptr;
+  // The `Serial` of the enemy ship that fired it, 0 for the player's fire. A
+  // friend's shots start inside its own box and are tested against every
+  // enemy: guns, beams, mines and missiles never hit or lock on the ship
+  // that fired them.
+  unsigned long long Firer = 0;
 
  protected:
+  bool FiredBy(const TShip* ship) const;
   // The point-in-box test against the ship's current frame (strict edges).
   bool Hits(const TShip* ship) const;
   // The impact sound, panned by the projectile's x.

@@ -342,6 +342,63 @@ TEST_F(EnemyFlight, EscortFliesRightToMidHeightAndNeverFiresOrLeaves) {
   EXPECT_LT(std::fabs(ship->Vel.x), 0.01f);
 }
 
+// One projectile pass as the mission runs it for friendly fire: every shot
+// moves, then meets every enemy in list order, and the spent ones go.
+void FriendlyPass(std::vector<TBullet*>& bullets, const std::vector<CShipNPC*>& enemies) {
+  for (size_t i = 0; i < bullets.size();) {
+    bullets[i]->Update();
+    for (CShipNPC* enemy : enemies) bullets[i]->CheckCollision(enemy);
+    if (bullets[i]->Dead) {
+      delete bullets[i];
+      bullets.erase(bullets.begin() + static_cast<long>(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+// A friend's shots start inside its box (its mine right on it) and meet it
+// first in the list: they must pass through it and still strike the enemy.
+TEST_F(EnemyFlight, AFriendsShotsPassThroughItAndHitTheEnemyAhead) {
+  PlayerAside();
+  for (int weapon : {0, 1, 2, 8, 9, 10}) {
+    CShipNPC* friendly = Spawn("Data 1 7 Acc 0.1 MaxSpeed 2 Hostile 0 Weapon " + std::to_string(weapon) +
+                                   " 1 Shields 100 Shadow 0 Ground 0",
+                               0, 300, 300, false);
+    // Behaviour 0: both stay where they are.
+    CShipNPC* foe = Flyer(0, 420, 300, 0.1f, 2);
+    friendly->Shoot(1);
+    ASSERT_FALSE(Bullets.empty()) << weapon;
+    for (int tick = 0; tick < 40; ++tick) {
+      // The mine waits on the friend; the enemy comes to it later.
+      if (weapon == 8 && tick == 5) foe->Pos = friendly->Pos;
+      friendly->Update(Player);
+      foe->Update(Player);
+      FriendlyPass(Bullets, Ships);
+    }
+    EXPECT_EQ(friendly->Shields, 100) << weapon;
+    EXPECT_LT(foe->Shields, 100) << weapon;
+    for (CShipNPC* ship : Ships) delete ship;
+    Ships.clear();
+    for (TBullet* bullet : Bullets) delete bullet;
+    Bullets.clear();
+  }
+}
+
+TEST_F(EnemyFlight, AShipTakingTheMemoryOfAFallenFriendIsStillHitByItsMine) {
+  PlayerAside();
+  CShipNPC* friendly =
+      Spawn("Data 1 7 Acc 0.1 MaxSpeed 2 Hostile 0 Weapon 8 1 Shields 100 Shadow 0 Ground 0", 0, 300, 300, false);
+  friendly->Shoot(1);
+  delete friendly;
+  Ships.clear();
+  // The allocator may well hand the same memory to the newcomer.
+  CShipNPC* newcomer = Flyer(0, 300, 300, 0.1f, 2);
+  FriendlyPass(Bullets, Ships);
+  EXPECT_EQ(newcomer->Shields, 90);
+  EXPECT_TRUE(Bullets.empty());
+}
+
 TEST_F(EnemyFlight, PitchFrameFollowsVerticalSpeedAndStaysInTheSet) {
   PlayerAside();
   CShipNPC* ship = Flyer(0, 400, 300, 0.1f, 3);

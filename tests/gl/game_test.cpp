@@ -24,6 +24,7 @@
 #include "powerups/powerup.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
+#include "weapons/bullet.h"
 #include "world/background.h"
 
 using namespace gltest;
@@ -387,6 +388,32 @@ TEST_F(GameTest, KillingTheLastEnemyBeforeTheFinishDoesNotEndTheMission) {
   TickAt(21);
   EXPECT_FLOAT_EQ(Game->EndFade, 0.02f);
   EXPECT_GT(Globals::ScreenShake, 0);
+}
+
+TEST_F(GameTest, AFriendFlyingLeftNeverShootsItselfButHitsTheEnemyAhead) {
+  WriteFile("target.txt", "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields 100 Shadow 0 Ground 0 Value 50\n");
+  for (int weapon : {0, 1, 2, 8, 9, 10}) {
+    WriteFile("friend.txt", "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 0 Weapon " + std::to_string(weapon) +
+                                " 1 Shields 100 Shadow 0 Ground 0\n");
+    StartMission("Fin 100\nE 0 300 300 friend.txt 0 1\nE 0 520 300 target.txt 0 0\n");
+    TickAt(0);
+    ASSERT_EQ(Game->Enemies.size(), 2u);
+    CShipNPC* friendly = Game->Enemies[0];
+    CShipNPC* target = Game->Enemies[1];
+    // Its one round, unless it fired it by itself already.
+    friendly->Shoot(1);
+    ASSERT_EQ(friendly->Ammo[weapon], 0) << weapon;
+    for (int tick = 0; tick < 80; ++tick) {
+      // The friend leaves its mine behind; the enemy is brought onto it.
+      if (weapon == 8 && tick == 10) {
+        ASSERT_EQ(Game->Bullets.size(), 1u);
+        target->Pos = Game->Bullets[0]->Pos;
+      }
+      TickAt(0);
+    }
+    EXPECT_EQ(friendly->Shields, 100) << weapon;
+    EXPECT_LT(target->Shields, 100) << weapon;
+  }
 }
 
 TEST_F(GameTest, PauseFreezesTheMissionIgnoresEscapeAndWindsTheClockBack) {

@@ -84,12 +84,18 @@ TEST_F(EnemyGuns, ProjectilesLeaveFromTheRightPlaces) {
   EXPECT_NE(dynamic_cast<CMissile*>(Bullets.back()), nullptr);
   EXPECT_EQ(Bullets.back()->Explosions, &Explosions);
 
-  // A friendly escort fires to the right, its beam starting behind it.
+  // A friend fires to the right: its triple gun like the player's, its beam
+  // ahead of it.
   Ship->Hostile = false;
   Arm(0, 5);
   Ship->Shoot(1);
   EXPECT_FALSE(Bullets.back()->Hostile);
   EXPECT_GT(Bullets.back()->Vel.x, 0.0f);
+  Arm(2, 5);
+  Ship->Reload[2] = 0;
+  Ship->Shoot(1);
+  const float mirrored[3] = {335, 345, 335};
+  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(Bullets[Bullets.size() - 3 + i]->Pos.x, mirrored[i]);
   Arm(10, 5);
   Ship->Shoot(1);
   EXPECT_FLOAT_EQ(Bullets.back()->Pos.x, 315.0f);

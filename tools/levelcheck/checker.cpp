@@ -365,21 +365,6 @@ const ShipInfo& Checker::Ship(const std::string& path, const std::string& level,
            "weapon " + std::to_string(id) + " (" + GetWeaponName(id) +
                ") has no enemy form: the ship spends its rounds without firing (enemies fire 0, 1, 2, 8, 9 and 10)");
   }
-  // A friend's shots start at its own centre and fly right into its own box;
-  // only the beam starts ahead of it.
-  if (!info.Hostile) {
-    for (int id : {0, 1, 2, 8, 9}) {
-      if (Reader->Ammo[id] <= 0) continue;
-      int at = 0;
-      for (size_t i = 0; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].Text == "Weapon" && tokens[i + 1].Text == std::to_string(id)) at = tokens[i].Line;
-      }
-      Report(path, at,
-             "a friendly ship's " + GetWeaponName(id) +
-                 " starts its shots inside the ship itself, which shoots itself down; arm friends with the Plasma "
-                 "Beam (10)");
-    }
-  }
   if (info.Shields < 1) Report(path, keyLines.count("Shields") ? keyLines["Shields"] : 0, "shields below 1");
   return info;
 }
