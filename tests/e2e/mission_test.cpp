@@ -105,13 +105,16 @@ bool IsTextScreen(const Image& shot) {
 
 // Widths of texts in the game's fonts, measured by Allegro from the generated
 // font datafile (no display needed): 1 is the small font, 2 the medium one.
-int TextWidth(int font, const std::string& text) {
+FONT* GameFont(int font) {
   static DATAFILE* fonts = [] {
     install_allegro(SYSTEM_NONE, &errno, atexit);
     return load_datafile(VARNOK_DATA_DIR "/font.dat");
   }();
-  if (fonts == nullptr) return -1;
-  return text_length(static_cast<FONT*>(fonts[font].dat), text.c_str());
+  return fonts == nullptr ? nullptr : static_cast<FONT*>(fonts[font].dat);
+}
+
+int TextWidth(int font, const std::string& text) {
+  return GameFont(font) == nullptr ? -1 : text_length(GameFont(font), text.c_str());
 }
 
 // The right end of the text drawn in rows [y1, y2) from x: the last column
@@ -256,6 +259,66 @@ TEST_F(Mission, TheShipFliesAndFiresAndEscapeAbortsTheMission) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "Running game..."), 1);
   EXPECT_EQ(log[log.size() - 3], "Deleting player...");
   EXPECT_EQ(log.back(), "Unloading data...");
+}
+
+// Rows [top, bottom) of the text lines drawn in rows y1..y2 at x >= from,
+// top to bottom.
+std::vector<std::pair<int, int>> TextBands(const Image& shot, int from, int y1, int y2) {
+  std::vector<std::pair<int, int>> bands;
+  bool inBand = false;
+  for (int y = y1; y < y2; ++y) {
+    const bool lit = Count(shot, from, y, shot.width, y + 1, [](Rgb p) { return std::min({p.r, p.g, p.b}) > 150; }) > 0;
+    if (lit && !inBand) bands.push_back({y, y + 1});
+    if (lit) bands.back().second = y + 1;
+    inBand = lit;
+  }
+  return bands;
+}
+
+TEST_F(Mission, NewGameShowsTheFirstBriefingRisingIntoView) {
+  for (const char* level : {"level_a.txt", "level_b.txt", "level_c.txt", "level_d.txt", "level_e.txt", "level_f.txt",
+                            "level_g.txt", "level_h.txt"})
+    fs::create_symlink(fs::path(VARNOK_DATA_DIR) / level, Game.PathOf(std::string("data/") + level));
+  const std::string first = "Harrow Control to Lantern Four. Welcome aloft, Wren.";
+  const std::string second = "At dawn the Vael Directorate crossed the Ashen Flats.";
+  ASSERT_NE(GameFont(1), nullptr) << "font.dat";
+  const int pitch = text_height(GameFont(1)) + 3;
+  ASSERT_TRUE(StartAtMainMenu().has_value()) << "no main menu";
+  Press("Return");
+  ASSERT_TRUE(Game.WaitForLog("Reading level: data/level_a.txt"));
+
+  // The lines rise from y = 590 at 0.15 pixels per tick, one every font
+  // height + 3 pixels; the first is empty, so the first text seen is the
+  // second line, and the fourth follows two line pitches below it.
+  std::optional<Image> briefing = WaitForScreen(
+      [](const Image& shot) {
+        if (!IsTextScreen(shot)) return false;
+        const auto bands = TextBands(shot, TextLeft, 316, 600);
+        return !bands.empty() && bands.front().first < 545;
+      },
+      40, "briefing");
+  ASSERT_TRUE(briefing.has_value()) << "no briefing text risen into view";
+  Save(*briefing, "briefing_first_lines");
+  EXPECT_GT(CountNear(*briefing, 200, 250, 600, 285, LightGrey), 50) << "MISSION BRIEFING title";
+  const auto bands = TextBands(*briefing, TextLeft, 316, 600);
+  ASSERT_GE(bands.size(), 2u);
+  const int top = bands[0].first;
+  EXPECT_NEAR(bands[1].first - top, 2 * pitch, 1) << "an empty line between them";
+  // A glyph's advance leaves a few blank columns after a full stop.
+  const int firstRight = TextRight(*briefing, TextLeft, bands[0].first, bands[0].second);
+  EXPECT_LE(firstRight, 200 + TextWidth(1, first)) << first;
+  EXPECT_GE(firstRight, 200 + TextWidth(1, first) - 10) << first;
+  const int secondRight = TextRight(*briefing, TextLeft, bands[1].first, bands[1].second);
+  EXPECT_LE(secondRight, 200 + TextWidth(1, second)) << second;
+  EXPECT_GE(secondRight, 200 + TextWidth(1, second) - 10) << second;
+  // The text starts at x = 200, to the left of the moon's edge too.
+  EXPECT_GT(Count(*briefing, 200, top, 258, bands[0].second, [](Rgb p) { return std::min({p.r, p.g, p.b}) > 150; }), 20);
+
+  // Escape leaves the briefing and starts the mission; Escape again aborts it.
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsMission, 60, "briefing_mission")) << "no mission after the briefing";
+  Press("Escape");
+  ASSERT_TRUE(WaitForScreen(IsDebriefing, 30, "briefing_debriefing")) << "no debriefing after the abort";
 }
 
 }  // namespace
