@@ -129,6 +129,86 @@ int TextRight(const Image& shot, int x, int y1, int y2) {
   return right;
 }
 
+// Sizes of the 8-connected patches of wanted pixels inside a rectangle.
+std::vector<int> Blobs(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted) {
+  x1 = std::max(0, x1), y1 = std::max(0, y1), x2 = std::min(shot.width, x2), y2 = std::min(shot.height, y2);
+  const int w = x2 - x1, h = y2 - y1;
+  std::vector<char> seen(static_cast<size_t>(std::max(0, w * h)), 0);
+  std::vector<int> sizes;
+  std::vector<std::pair<int, int>> stack;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      if (seen[y * w + x] || !wanted(shot.At(x1 + x, y1 + y))) continue;
+      int size = 0;
+      seen[y * w + x] = 1;
+      stack.push_back({x, y});
+      while (!stack.empty()) {
+        const auto [cx, cy] = stack.back();
+        stack.pop_back();
+        ++size;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = cx + dx, ny = cy + dy;
+            if (nx < 0 || ny < 0 || nx >= w || ny >= h || seen[ny * w + nx]) continue;
+            if (!wanted(shot.At(x1 + nx, y1 + ny))) continue;
+            seen[ny * w + nx] = 1;
+            stack.push_back({nx, ny});
+          }
+      }
+      sizes.push_back(size);
+    }
+  return sizes;
+}
+
+// Enemy sprites: patches of lit pixels of a ship's size in the sky (stars are
+// single pixels, bullets a few, the earth far larger).
+int ShipsInSky(const Image& shot) {
+  const std::vector<int> blobs = Blobs(shot, 0, 16, shot.width, 430, [](Rgb p) { return std::max({p.r, p.g, p.b}) > 100; });
+  return static_cast<int>(std::count_if(blobs.begin(), blobs.end(), [](int size) { return size >= 120 && size <= 6000; }));
+}
+
+// An explosion or burning debris: a patch of saturated white-yellow pixels
+// (additive fire) ringed with orange, inside the rectangle.
+bool ExplosionIn(const Image& shot, int x1, int y1, int x2, int y2) {
+  const auto hot = [](Rgb p) { return p.r == 255 && p.g >= 235 && p.b >= 120; };
+  const auto orange = [](Rgb p) { return p.r >= 230 && p.g >= 100 && p.g <= 220 && p.b <= 130; };
+  for (int y = y1; y < y2; y += 2)
+    for (int x = x1; x < x2; x += 2) {
+      if (!hot(shot.At(x, y))) continue;
+      if (Count(shot, x - 6, y - 6, x + 7, y + 7, hot) >= 40 && Count(shot, x - 12, y - 12, x + 13, y + 13, orange) >= 30)
+        return true;
+    }
+  return false;
+}
+
+// A power-up's white text, centred on x = centre in rows [y1, y2): the top
+// row of a band whose white pixels span one of the texts' widths.
+std::optional<int> PickupText(const Image& shot, int centre, int y1, int y2, const std::vector<std::string>& texts) {
+  const int height = text_height(GameFont(2));
+  const auto white = [](Rgb p) { return std::min({p.r, p.g, p.b}) >= 235; };
+  for (int y = std::max(16, y1); y < y2; ++y) {
+    int left = shot.width, right = -1, count = 0;
+    for (int py = y; py < std::min(shot.height, y + height); ++py)
+      for (int x = std::max(0, centre - 150); x < std::min(shot.width, centre + 150); ++x)
+        if (white(shot.At(x, py))) left = std::min(left, x), right = std::max(right, x), ++count;
+    if (count < 25 || Count(shot, left, y, right + 1, y + 1, white) == 0) continue;
+    for (const std::string& text : texts) {
+      const int width = TextWidth(2, text);
+      if (std::abs((right - left + 1) - width) <= 8 && std::abs((left + right) / 2 - centre) <= 15) return y;
+    }
+  }
+  return std::nullopt;
+}
+
+// The HUD's weapon line "<name>: <rounds>" at (1, 570) reads one of the
+// names with some count up to `most`.
+bool HudShows(const Image& shot, const std::string& name, int most) {
+  const int right = TextRight(shot, 1, 570, 570 + text_height(GameFont(1)));
+  for (int rounds = 0; rounds <= most; ++rounds)
+    if (std::abs(right - (1 + TextWidth(1, name + ": " + std::to_string(rounds)))) <= 3) return true;
+  return false;
+}
+
 class Mission : public testing::Test {
  protected:
   // The shipped campaign's levels are left out: each test writes its own
@@ -192,6 +272,17 @@ class Mission : public testing::Test {
     if (!WaitForScreen(IsTextScreen, 60, "briefing")) return std::nullopt;
     Press("Return");
     return WaitForScreen(IsMission, 60, "mission");
+  }
+
+  // Presses a weapon key until the HUD names the weapon: a press that comes
+  // while the ship is shot down and falling is not read.
+  bool Step(const std::string& key, const std::string& name, int rounds) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      Game.Key(key, 300);
+      if (WaitForScreen([&](const Image& s) { return IsMission(s) && HudShows(s, name, rounds); }, 4, "hud_" + name))
+        return true;
+    }
+    return false;
   }
 
   GameHarness Game;
@@ -319,6 +410,92 @@ TEST_F(Mission, NewGameShowsTheFirstBriefingRisingIntoView) {
   ASSERT_TRUE(WaitForScreen(IsMission, 60, "briefing_mission")) << "no mission after the briefing";
   Press("Escape");
   ASSERT_TRUE(WaitForScreen(IsDebriefing, 30, "briefing_debriefing")) << "no debriefing after the abort";
+}
+
+TEST_F(Mission, EveryBehaviourAndEveryWeaponOnScreen) {
+  ASSERT_NE(GameFont(2), nullptr) << "font.dat";
+  // Enemies of every behaviour, armed with every enemy weapon (machine gun,
+  // laser, triple gun, mines, homing missiles, plasma beam), two ground
+  // units and a friendly escort. The ship stays at x = 100, held down on
+  // its lowest row, y = 450: the power-ups drift into it there. It starts
+  // with the cloak selected, which keeps the enemies' fire off it for a
+  // while, and a row of extra lives.
+  Game.WriteFile("data/level_a.txt",
+                 "Req 0\nFin 5000\n"
+                 "Weapon 1 50 Weapon 2 50 Weapon 3 20 Weapon 4 20 Weapon 5 20 Weapon 6 10 Weapon 7 10\n"
+                 "Weapon 0 500 Weapon 8 20 Weapon 9 10 Weapon 10 10 Weapon 11 1\n"
+                 "E 0 820 450 data/ships/drone.txt 1 1\n"
+                 "E 0 820 200 data/ships/saucer.txt 1 2\n"
+                 "E 0 820 60 data/ships/fighter.txt 1 3\n"
+                 "E 0 820 300 data/ships/interceptor.txt 1 4\n"
+                 "E 0 820 380 data/ships/gunship.txt 1 5\n"
+                 "E 0 820 250 data/ships/bomber.txt 1 6\n"
+                 "E 0 820 536 data/ships/turret.txt 1 7\n"
+                 "E 0 900 536 data/ships/flak.txt 1 7\n"
+                 "E 0 600 150 data/ships/cruiser.txt 1 8\n"
+                 "E 0 700 220 data/ships/minelayer.txt 1 8\n"
+                 "E 0 820 400 data/ships/hunter.txt 1 9\n"
+                 "E 0 -40 330 data/ships/beacon.txt 1 10\n"
+                 "E 0 820 120 data/ships/escort.txt 0 1\n"
+                 "PL 0 300 450\nPW 0 360 450 9 20\nPS 0 420 450 5\nPL 0 480 450 PL 0 540 450 PL 0 600 450\n"
+                 "[Briefing]\nEverything at once.\n[End]\n");
+  ASSERT_TRUE(StartMission().has_value()) << "no mission on screen";
+  Game.KeyDown("Down");
+  Game.Key("space", 400);
+  Game.Key("Alt_L", 300);
+  ASSERT_TRUE(WaitForScreen([](const Image& s) { return IsMission(s) && HudShows(s, "Machine Gun", 500); }, 10, "hud_mg"))
+      << "Alt did not wrap from the cloak to the Machine Gun";
+  Game.KeyDown("space");
+
+  // Power-ups are picked up where the ship's edge meets them, x = 100 + 39.
+  const std::vector<std::string> texts = {"Extra life", "20 x Homing Missile", "+5 shield"};
+  constexpr int PickupX = 139;
+  bool enemies = false, pickup = false, rising = false, explosion = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!(enemies && pickup && rising && explosion) && std::chrono::steady_clock::now() < deadline && Game.Running()) {
+    std::optional<Image> shot = Game.Screenshot();
+    if (!shot || !IsMission(*shot)) continue;
+    if (!enemies && ShipsInSky(*shot) >= 6) enemies = true, Save(*shot, "all_enemies");
+    if (!pickup && PickupText(*shot, PickupX, 440, 462, texts)) pickup = true, Save(*shot, "all_pickup");
+    if (pickup && !rising && PickupText(*shot, PickupX, 20, 420, texts)) rising = true, Save(*shot, "all_rising");
+    // Crashes and bombs explode at the ground line, where no fire trail of a
+    // missile chasing the ship reaches.
+    if (!explosion && ExplosionIn(*shot, 0, 495, 800, 556)) explosion = true, Save(*shot, "all_explosion");
+  }
+  Game.KeyUp("space");
+  EXPECT_TRUE(enemies) << "no enemy sprites in the sky";
+  EXPECT_TRUE(pickup) << "no power-up text at the pickup point";
+  EXPECT_TRUE(rising) << "no power-up text rising";
+  EXPECT_TRUE(explosion) << "no explosion";
+
+  // Alt steps through the weapons with rounds, X steps back; the HUD names
+  // the one selected. Bombs dropped from the lowest row explode at the ground
+  // line below the ship.
+  const struct {
+    const char* name;
+    int rounds;
+  } weapons[] = {{"Laser Cannon", 50},          {"Triple Gun", 50},        {"Light Bomb", 20},
+                 {"Medium Bomb", 20},           {"Heavy Bomb", 20},        {"Air-to-air Rocket", 10},
+                 {"Air-to-surface Rocket", 10}, {"Float Mine", 20},        {"Homing Missile", 30},
+                 {"Plasma Beam", 10}};
+  for (const auto& weapon : weapons) {
+    ASSERT_TRUE(Step("Alt_L", weapon.name, weapon.rounds)) << "HUD does not show " << weapon.name;
+    if (std::string(weapon.name) == "Light Bomb") {
+      Game.KeyDown("space");
+      std::optional<Image> bombed =
+          WaitForScreen([](const Image& s) { return IsMission(s) && ExplosionIn(s, 40, 500, 320, 556); }, 15, "bombs");
+      Game.KeyUp("space");
+      ASSERT_TRUE(bombed.has_value()) << "no bomb explosion at the ground line";
+      Save(*bombed, "all_bombs");
+    } else {
+      Game.Key("space", 400);
+    }
+  }
+  EXPECT_TRUE(Step("x", "Homing Missile", 30)) << "X did not step back to the Homing Missile";
+  Game.KeyUp("Down");
+
+  Press("Escape");
+  EXPECT_TRUE(WaitForScreen(IsDebriefing, 30, "all_debriefing")) << "no debriefing after the abort";
 }
 
 }  // namespace
