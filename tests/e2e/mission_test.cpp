@@ -187,6 +187,14 @@ bool ExplosionIn(const Image& shot, int x1, int y1, int x2, int y2) { return Fir
 
 bool TrailIn(const Image& shot, int x1, int y1, int x2, int y2) { return FireIn(shot, x1, y1, x2, y2, 12, 15); }
 
+// The orange glow an explosion leaves while it fades: more than the few
+// orange pixels of a sprite.
+bool GlowIn(const Image& shot, int x1, int y1, int x2, int y2) {
+  return Count(shot, x1, y1, x2, y2, [](Rgb p) {
+           return p.r >= 150 && p.r - p.g >= 40 && p.g >= p.b + 25 && p.b <= 110;
+         }) >= 120;
+}
+
 // A power-up's white text, centred on x = centre in rows [y1, y2): the top
 // row of a band whose white pixels span one of the texts' widths.
 std::optional<int> PickupText(const Image& shot, int centre, int y1, int y2, const std::vector<std::string>& texts) {
@@ -491,7 +499,9 @@ TEST_F(Mission, EveryBehaviourAndEveryWeaponOnScreen) {
       // Dropped with the ship standing still, they fall straight down.
       Game.KeyDown("space");
       std::optional<Image> bombed =
-          WaitForScreen([](const Image& s) { return IsMission(s) && ExplosionIn(s, 40, 500, 260, 556); }, 15, "bombs");
+          WaitForScreen(
+          [](const Image& s) { return IsMission(s) && (ExplosionIn(s, 40, 500, 260, 556) || GlowIn(s, 40, 500, 260, 556)); },
+          15, "bombs");
       Game.KeyUp("space");
       ASSERT_TRUE(bombed.has_value()) << "no bomb explosion at the ground line under the ship";
       Save(*bombed, "all_bombs");
