@@ -507,10 +507,10 @@ TEST_F(Mission, EveryBehaviourAndEveryWeaponOnScreen) {
       Save(*bombed, "all_bombs");
     } else if (std::string(weapon.name) == "Air-to-air Rocket") {
       // The rocket sinks a little below the ship's row and leaves a fire
-      // trail there, where none burned before it was fired.
-      std::optional<Image> before = Game.Screenshot();
-      ASSERT_TRUE(before.has_value());
-      EXPECT_FALSE(TrailIn(*before, 150, 455, 800, 528)) << "fire under the ship's row before the rocket";
+      // trail there, once the bombs' fires there have burnt out.
+      ASSERT_TRUE(WaitForScreen([](const Image& s) { return IsMission(s) && !TrailIn(s, 150, 455, 800, 528); }, 15,
+                                "before_rocket"))
+          << "fire under the ship's row does not go out";
       Game.KeyDown("space");
       std::optional<Image> fired =
           WaitForScreen([](const Image& s) { return IsMission(s) && TrailIn(s, 150, 455, 800, 528); }, 10, "rocket");
