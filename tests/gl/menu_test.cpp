@@ -61,6 +61,16 @@ void ExpectPixels(std::initializer_list<Probe> probes) {
     EXPECT_TRUE(Near(ReadPixel(p.x, p.y), p.colour)) << p.x << "," << p.y << ": " << ReadPixel(p.x, p.y);
 }
 
+// In a player script: Enter, held since the previous screen, stays down while
+// the screen starts with ticks pending (which it must drop), then goes up.
+void ReleaseHeldEnter() {
+  Pause();
+  Globals::SpeedCounter = 3;
+  Pause();
+  key[KEY_ENTER] = 0;
+  WaitConsumed();
+}
+
 }  // namespace
 
 TEST_F(MenuTest, BackdropPutsTheLogoAtTheTopAndTheMoonBottomLeft) {
@@ -127,11 +137,7 @@ TEST_F(MenuTest, EnterHeldFromThePreviousScreenChoosesNothing) {
   FiveItems();
   key[KEY_ENTER] = 1;
   Player player([] {
-    Pause();
-    Globals::SpeedCounter = 3;  // ticks while Enter is still held are dropped on entry
-    Pause();
-    key[KEY_ENTER] = 0;
-    WaitConsumed();
+    ReleaseHeldEnter();
     key[KEY_DOWN] = 1;
     Ticks(5);
     key[KEY_DOWN] = 0;
@@ -368,11 +374,7 @@ TEST_F(MenuTest, DebriefingKeysPerOutcome) {
 TEST_F(MenuTest, DebriefingIsNotSkippedByEnterHeldFromTheGame) {
   key[KEY_ENTER] = 1;
   Player player([] {
-    Pause();
-    Globals::SpeedCounter = 3;
-    Pause();
-    key[KEY_ENTER] = 0;
-    WaitConsumed();
+    ReleaseHeldEnter();
     Ticks(3);
     key[KEY_ESC] = 1;
     Ticks(1);
