@@ -280,8 +280,10 @@ TEST_F(GameTest, DueEventsAreReleasedInFileOrderAndEveryDueEventIsRemoved) {
   EXPECT_FLOAT_EQ(Game->Enemies[0]->Pos.x, 700.0f);
   EXPECT_TRUE(Game->Enemies[0]->CountsAsKill);
   EXPECT_FALSE(Game->Enemies[1]->CountsAsKill);
+  EXPECT_EQ(Game->Enemies[1]->Behaviour, 10);
   ASSERT_EQ(Game->Powerups.size(), 2u);
   EXPECT_EQ(Game->Powerups[0]->Weapon, 15);
+  EXPECT_EQ(Game->Powerups[0]->Amount, 20);
   EXPECT_EQ(Game->Powerups[1]->Shield, 40);
   ASSERT_EQ(Game->Events.size(), 1u);
   EXPECT_EQ(Game->Events[0].Time, 5);
@@ -505,6 +507,7 @@ TEST_F(GameTest, ScoreLivesAndAmmunitionCarryOverIntoAReplay) {
   EXPECT_EQ(Game->Player->Kills, 0);
 
   Game->PlayerInfo.Clear();
+  EXPECT_EQ(Game->PlayerInfo.Score, 0);
   EXPECT_EQ(Game->PlayerInfo.Lives, 3);
   for (int ammo : Game->PlayerInfo.Ammo) EXPECT_EQ(ammo, 0);
 }

@@ -279,6 +279,7 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   EXPECT_FLOAT_EQ(Player->Fade, -0.01f);
   ASSERT_EQ(Explosions.size(), 1u);
   EXPECT_EQ(Explosions[0]->NumTrails, 4);
+  EXPECT_EQ(Explosions[0]->Size, 1.0f);
   EXPECT_GE(Explosions[0]->Pos.y, Globals::GroundLevel);
 
   // The last crash leaves the ship finished with Lives at -1.

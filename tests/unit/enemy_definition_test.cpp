@@ -68,6 +68,7 @@ TEST_F(ShipFile, ConstructorTakesTheFileAndTheLevelEntry) {
   EXPECT_EQ(Ship.Sprites, CShipNPC::Data1);
   EXPECT_EQ(Ship.FrameCount, 7);
   EXPECT_FLOAT_EQ(Ship.Acc, 0.1f);
+  EXPECT_FLOAT_EQ(Ship.MaxSpeed, 3.0f);
   EXPECT_EQ(Ship.Ammo[0], 100);
   EXPECT_EQ(Ship.MaxShields, 10);
   EXPECT_TRUE(Ship.Shadow);
