@@ -152,33 +152,24 @@ TEST(Xmgen, EchoesDoNotRingOnIntoTheNextPattern) {
 }
 
 TEST(Xmgen, RefusesBrokenScores) {
+  const struct {
+    const char* score;  // after the header and one sine channel "a"
+    const char* why;
+  } broken[] = {
+      {"section x bars=1\n  a notes A4:32\nend\norder x\n", "notes past the section's end"},
+      {"section x bars=1\n  a notes H4:4\nend\norder x\n", "unknown note name"},
+      {"section x bars=1\n  b notes A4:4\nend\norder x\n", "unknown channel"},
+      {"section x bars=1\nend\norder y\n", "order names a missing section"},
+      {"section x bars=1\n  chords Hm\nend\norder x\n", "unknown chord"},
+      {"section x bars=1\n  a drums k...\nend\norder x\n", "drums on a tonal channel"},
+      {"channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n", "echo of a drum channel"},
+      {"tempo 0\nsection x bars=1\nend\norder x\n", "tempo out of range"},
+      {"instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n", "a wave cycle of no samples"},
+      {"instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n", "a drum of negative length"},
+  };
   const std::string base = std::string(kHeader) + "channel a sine\n";
-  EXPECT_NE(Xmgen(Write("bad1.score", base + "section x bars=1\n  a notes A4:32\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "notes past the section's end";
-  EXPECT_NE(Xmgen(Write("bad2.score", base + "section x bars=1\n  a notes H4:4\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "unknown note name";
-  EXPECT_NE(Xmgen(Write("bad3.score", base + "section x bars=1\n  b notes A4:4\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "unknown channel";
-  EXPECT_NE(Xmgen(Write("bad4.score", base + "section x bars=1\nend\norder y\n"), kWork + "/bad.xm"), 0)
-      << "order names a missing section";
-  EXPECT_NE(Xmgen(Write("bad5.score", base + "section x bars=1\n  chords Hm\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "unknown chord";
-  EXPECT_NE(Xmgen(Write("bad6.score", base + "section x bars=1\n  a drums k...\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "drums on a tonal channel";
-  EXPECT_NE(Xmgen(Write("bad7.score", base + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n"),
-                  kWork + "/bad.xm"),
-            0)
-      << "echo of a drum channel";
-  EXPECT_NE(Xmgen(Write("bad8.score", base + "tempo 0\nsection x bars=1\nend\norder x\n"), kWork + "/bad.xm"), 0)
-      << "tempo out of range";
-  EXPECT_NE(Xmgen(Write("bad9.score", base + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n"),
-                  kWork + "/bad.xm"),
-            0)
-      << "a wave cycle of no samples";
-  EXPECT_NE(Xmgen(Write("bad10.score", base + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n"),
-                  kWork + "/bad.xm"),
-            0)
-      << "a drum of negative length";
+  for (const auto& b : broken)
+    EXPECT_NE(Xmgen(Write("bad.score", base + b.score), kWork + "/bad.xm"), 0) << b.why;
   EXPECT_NE(Xmgen(kWork + "/missing.score", kWork + "/bad.xm"), 0);
 }
 

@@ -92,13 +92,13 @@ bool IsNameEntry(const Image& shot) {
   return TitleShown(shot) && CountNear(shot, 200, 350, 600, 378, White) > 30 && shot.CountLit(0, 300, 800, 315) == 0;
 }
 
-// Briefing, epilogue and Hall of Fame: lines rise from the bottom and slide
-// under the band below the title.
 // A mission: the ground along the bottom and the shield bar of the HUD.
 bool IsMission(const Image& shot) {
   return shot.CountLit(200, 556, 800, 600) > 600 * 44 * 8 / 10 && CountNear(shot, 4, 587, 96, 597, ShieldGreen, 40) > 200;
 }
 
+// Briefing, epilogue and Hall of Fame: lines rise from the bottom and slide
+// under the band below the title.
 bool IsTextScreen(const Image& shot) {
   return TitleShown(shot) && shot.CountLit(0, 301, 800, 315) == 0 && !IsNameEntry(shot) && !IsMission(shot);
 }
@@ -136,9 +136,7 @@ class GameFlow : public testing::Test {
   static void Keep(const Image& shot) {
     static int count = 0;
     const std::string path = testing::TempDir() + "varnok_unexpected_screen_" + std::to_string(++count) + ".ppm";
-    std::ofstream out(path, std::ios::binary);
-    out << "P6\n" << shot.width << " " << shot.height << "\n255\n";
-    out.write(reinterpret_cast<const char*>(shot.pixels.data()), static_cast<std::streamsize>(shot.pixels.size()));
+    e2e::WritePpm(shot, path);
     std::cerr << "last screen seen: " << path << "\n";
   }
 
@@ -159,10 +157,22 @@ class GameFlow : public testing::Test {
     return std::nullopt;
   }
 
+  // Presses a key and waits for the screen it leads to.
+  bool PressFor(const std::string& key, const std::function<bool(const Image&)>& wanted, double seconds = 60) {
+    Press(key);
+    return WaitForScreen(wanted, seconds).has_value();
+  }
+
   // Moves the highlight with one key and waits until it stands on `row`.
   bool MoveTo(const std::string& key, int row) {
-    Press(key);
-    return WaitForScreen([row](const Image& shot) { return HighlightedRow(shot) == row; }, 20).has_value();
+    return PressFor(key, [row](const Image& shot) { return HighlightedRow(shot) == row; }, 20);
+  }
+
+  // Steps the highlight down, row by row, from `from` to `to`.
+  bool DownTo(int from, int to) {
+    for (int row = from + 1; row <= to; ++row)
+      if (!MoveTo("Down", row)) return false;
+    return true;
   }
 
   // Chooses the highlighted option and waits until its item reads anew.
@@ -250,36 +260,27 @@ TEST_F(GameFlow, MainMenuWrapsOptionsAreSavedAndTheMusicFollowsTheMusicOption) {
 
   // Options: every setting changed; sound off first, so that no menu sound
   // is heard in the silence to come.
-  ASSERT_TRUE(MoveTo("Down", 1));
-  ASSERT_TRUE(MoveTo("Down", 2));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsOptionsMenu, 20)) << "no options menu";
+  ASSERT_TRUE(DownTo(0, 2));
+  ASSERT_TRUE(PressFor("Return", IsOptionsMenu, 20)) << "no options menu";
   ASSERT_TRUE(Toggle(0)) << "GFX";
   for (int row = 1; row < 5; ++row) {
     ASSERT_TRUE(MoveTo("Down", row));
     ASSERT_TRUE(Toggle(row)) << "row " << row;
   }
   ASSERT_TRUE(MoveTo("Down", 5));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsMainMenu, 20)) << "options did not return";
+  ASSERT_TRUE(PressFor("Return", IsMainMenu, 20)) << "options did not return";
 
   const double silence = Loudness(1500, &bytes);
   EXPECT_GT(bytes, 10000u) << "no sound output";
   EXPECT_LT(silence, 5.0) << "music still playing after MUSIC: Off";
 
   // Music on again: the menu music restarts at once.
-  ASSERT_TRUE(MoveTo("Down", 1));
-  ASSERT_TRUE(MoveTo("Down", 2));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsOptionsMenu, 20));
-  ASSERT_TRUE(MoveTo("Down", 1));
-  ASSERT_TRUE(MoveTo("Down", 2));
+  ASSERT_TRUE(DownTo(0, 2));
+  ASSERT_TRUE(PressFor("Return", IsOptionsMenu, 20));
+  ASSERT_TRUE(DownTo(0, 2));
   ASSERT_TRUE(Toggle(2)) << "MUSIC";
-  ASSERT_TRUE(MoveTo("Down", 3));
-  ASSERT_TRUE(MoveTo("Down", 4));
-  ASSERT_TRUE(MoveTo("Down", 5));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsMainMenu, 20));
+  ASSERT_TRUE(DownTo(2, 5));
+  ASSERT_TRUE(PressFor("Return", IsMainMenu, 20));
   SleepMs(300);
   EXPECT_GT(Loudness(1500, &bytes), 100.0) << "music not back after MUSIC: On";
 
@@ -318,10 +319,8 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   debriefing = WaitForScreen(IsDebriefing);
   ASSERT_TRUE(debriefing.has_value());
   EXPECT_GT(CountNear(*debriefing, TextLeft, 400, 600, 418, DarkGrey), 30) << "Replay hint";
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsDebriefing));
+  ASSERT_TRUE(PressFor("Return", IsTextScreen));
+  ASSERT_TRUE(PressFor("Return", IsDebriefing));
   Press("Escape");
 
   // No epilogue: straight to name entry, the score of 200 qualifying.
@@ -335,8 +334,7 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
     return IsTextScreen(shot) && shot.CountLit(TextLeft, 320, 800, 600) > 40;
   });
   ASSERT_TRUE(hall.has_value()) << "no Hall of Fame";
-  Press("Escape");
-  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+  ASSERT_TRUE(PressFor("Escape", IsMainMenu));
 
   std::vector<std::string> log = Game.LogLines();
   std::vector<std::string> levels;
@@ -348,26 +346,19 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
 
   // Second campaign: level b is now won too, so the epilogue follows it.
   Game.WriteFile("data/level_b.txt", "Req -1\nFin 0\n");
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsDebriefing));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsDebriefing));
+  for (int level = 0; level < 2; ++level) {
+    ASSERT_TRUE(PressFor("Return", IsTextScreen)) << "briefing " << level;
+    ASSERT_TRUE(PressFor("Return", IsDebriefing)) << "debriefing " << level;
+  }
   Press("Return");
   next = WaitForScreen([](const Image& shot) { return IsNameEntry(shot) || IsTextScreen(shot); });
   ASSERT_TRUE(next.has_value());
   EXPECT_TRUE(IsTextScreen(*next)) << "no epilogue";
-  Press("Escape");
-  ASSERT_TRUE(WaitForScreen(IsNameEntry));
+  ASSERT_TRUE(PressFor("Escape", IsNameEntry));
   Game.Type("Second");
   SleepMs(300);
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
-  Press("Escape");
-  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+  ASSERT_TRUE(PressFor("Return", IsTextScreen));
+  ASSERT_TRUE(PressFor("Escape", IsMainMenu));
 
   EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
   std::string expected = "Second 300\r\nTester 200\r\n";
@@ -382,8 +373,7 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
 TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
   Game.WriteFile("data/level_a.txt", "Req 0 Fin 100000\n[Briefing]\nHold the line.\n[End]\n");
   ASSERT_TRUE(StartAtMainMenu().has_value()) << "no main menu";
-  Press("Return");
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
+  ASSERT_TRUE(PressFor("Return", IsTextScreen));
   // Escape leaves the briefing without aborting the mission.
   Press("Escape");
   std::optional<Image> mission = WaitForScreen(IsMission);
@@ -395,17 +385,14 @@ TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
   EXPECT_GT(CountNear(*mission, 0, 0, 120, 16, White), 10) << "FPS counter";
   EXPECT_GT(mission->CountLit(0, 0, 800, 540), 200) << "sky and hills";
 
-  Press("p");
-  std::optional<Image> paused = WaitForScreen([](const Image& shot) {
-    return CountNear(shot, 300, 280, 500, 320, Red, 30) > 30;
-  });
-  ASSERT_TRUE(paused.has_value()) << "no PAUSED";
+  // PAUSED in red across the middle of the mission.
+  auto paused = [](const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; };
+  ASSERT_TRUE(PressFor("p", paused)) << "no PAUSED";
   // Escape does nothing while paused.
   Press("Escape");
   SleepMs(500);
-  ASSERT_TRUE(WaitForScreen([](const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; }, 10));
-  Press("p");
-  ASSERT_TRUE(WaitForScreen([](const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) == 0; }, 20));
+  ASSERT_TRUE(WaitForScreen(paused, 10));
+  ASSERT_TRUE(PressFor("p", [&](const Image& shot) { return IsMission(shot) && !paused(shot); }, 20));
 
   // Abort: the player is out, so only Escape leaves the debriefing.
   Press("Escape");
@@ -415,11 +402,9 @@ TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
   Press("Return");
   SleepMs(800);
   ASSERT_TRUE(WaitForScreen(IsDebriefing, 5)) << "Enter left the debriefing of an aborted mission";
-  Press("Escape");
   // A score of 0 does not qualify: the Hall of Fame follows at once.
-  ASSERT_TRUE(WaitForScreen(IsTextScreen));
-  Press("Escape");
-  ASSERT_TRUE(WaitForScreen(IsMainMenu));
+  ASSERT_TRUE(PressFor("Escape", IsTextScreen));
+  ASSERT_TRUE(PressFor("Escape", IsMainMenu));
   EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
 }
 

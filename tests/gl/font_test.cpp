@@ -47,14 +47,10 @@ TEST_F(FontTest, PrintfPutsTheTopLeftCornerAtThePointInTheColour) {
   Text.Printf(100, 200, makecol(255, 0, 0), "HHHH");
   const Box box = InkBox(ReadRect(90, 190, 60, 30), 90, 190, Pixel{0, 0, 0});
   ASSERT_FALSE(box.Empty());
-  EXPECT_GE(box.left, 100);
-  EXPECT_LE(box.left, 101);
-  EXPECT_LE(box.right, 131);
-  EXPECT_GE(box.right, 129);
-  EXPECT_GE(box.top, 200);
-  EXPECT_LE(box.top, 201);
-  EXPECT_LE(box.bottom, 207);
-  EXPECT_GE(box.bottom, 205);
+  EXPECT_TRUE(box.left >= 100 && box.left <= 101) << box.left;
+  EXPECT_TRUE(box.right >= 129 && box.right <= 131) << box.right;
+  EXPECT_TRUE(box.top >= 200 && box.top <= 201) << box.top;
+  EXPECT_TRUE(box.bottom >= 205 && box.bottom <= 207) << box.bottom;
   const Rect ink = ReadRect(100, 200, 32, 8);
   for (const Pixel& p : ink.pixels) EXPECT_TRUE(p == (Pixel{0, 0, 0}) || p == (Pixel{255, 0, 0})) << p;
   EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
@@ -104,9 +100,7 @@ TEST_F(FontTest, PercentSignsInArgumentsAreDrawnVerbatim) {
   // A second formatting pass would turn "%%" into one sign and "%d" into a number.
   ClearScreen(0, 0, 0);
   Text.Printf(100, 100, colour, "%s", "%%%d");
-  EXPECT_TRUE(SamePixels(ReadRect(100, 100, 8, 8), percent));
-  EXPECT_TRUE(SamePixels(ReadRect(108, 100, 8, 8), percent));
-  EXPECT_TRUE(SamePixels(ReadRect(116, 100, 8, 8), percent));
+  for (int x : {100, 108, 116}) EXPECT_TRUE(SamePixels(ReadRect(x, 100, 8, 8), percent)) << x;
   ClearScreen(0, 0, 0);
   Text.Printf(100, 100, colour, "d");
   const Rect d = ReadRect(100, 100, 8, 8);

@@ -57,33 +57,27 @@ CGLFont* Hud::OwnFont = nullptr;
 
 TEST_F(Hud, ShieldBarIsNinetySixPixelsTimesTheShieldRatio) {
   const int barY = ScreenH - 7;
+  const Pixel navy{0, 0, 128};
   DrawOn(0, 0, 128);
-  EXPECT_EQ(ReadPixel(1, barY), Black);
-  EXPECT_EQ(ReadPixel(2, barY), Green);
-  EXPECT_EQ(ReadPixel(97, barY), Green);
-  EXPECT_EQ(ReadPixel(98, barY), Black);
-  EXPECT_EQ(ReadPixel(99, barY), Black);
-  EXPECT_EQ(ReadPixel(100, barY), (Pixel{0, 0, 128}));
-  EXPECT_EQ(ReadPixel(50, ScreenH - 13), Green);
-  EXPECT_EQ(ReadPixel(50, ScreenH - 3), Green);
-  EXPECT_EQ(ReadPixel(50, ScreenH - 14), Black);
-  EXPECT_EQ(ReadPixel(50, ScreenH - 2), Black);
-  EXPECT_EQ(ReadPixel(50, ScreenH - 16), (Pixel{0, 0, 128}));
+  // Green from x 2 to 97 and y 3 to 13 from the bottom, in a black frame.
+  const struct {
+    int x, y;
+    Pixel colour;
+  } full[] = {{1, barY, Black},          {2, barY, Green},          {97, barY, Green},         {98, barY, Black},
+              {99, barY, Black},         {100, barY, navy},         {50, ScreenH - 13, Green}, {50, ScreenH - 3, Green},
+              {50, ScreenH - 14, Black}, {50, ScreenH - 2, Black},  {50, ScreenH - 16, navy}};
+  for (const auto& p : full) EXPECT_EQ(ReadPixel(p.x, p.y), p.colour) << p.x << "," << p.y;
 
-  Player->Shields = 5;
-  DrawOn(0, 0, 128);
-  EXPECT_EQ(ReadPixel(49, barY), Green);
-  EXPECT_EQ(ReadPixel(50, barY), Black);
-
-  Player->Shields = 3;
-  DrawOn(0, 0, 128);
-  // 2 + 28.8: the fraction is kept, not rounded to a whole pixel first.
-  EXPECT_EQ(ReadPixel(30, barY), Green);
-  EXPECT_EQ(ReadPixel(31, barY), Black);
-
-  Player->Shields = 0;
-  DrawOn(0, 0, 128);
-  EXPECT_EQ(ReadPixel(2, barY), Black);
+  // The last green column per shield level; 2 + 28.8 at 3: the fraction is
+  // kept, not rounded to a whole pixel first.
+  for (auto [shields, lastGreen] : {std::pair{5, 49}, {3, 30}, {0, 1}}) {
+    Player->Shields = shields;
+    DrawOn(0, 0, 128);
+    if (lastGreen > 1) {
+      EXPECT_EQ(ReadPixel(lastGreen, barY), Green) << shields;
+    }
+    EXPECT_EQ(ReadPixel(lastGreen + 1, barY), Black) << shields;
+  }
 }
 
 TEST_F(Hud, LivesShowAsZeroOnceNegative) {

@@ -70,11 +70,6 @@ TEST(Options, DefaultsAreWrittenAsFiveLinesWithoutATrailingBreak) {
 TEST(Options, RoundTripThroughTheTextWithMixedLineEnds) {
   OptionsGuard guard;
   Read("0\r\n0\n1\r\n0\n0");
-  EXPECT_EQ(Globals::GFXLevel, 0);
-  EXPECT_FALSE(Globals::SoundOn);
-  EXPECT_TRUE(Globals::MusicOn);
-  EXPECT_FALSE(Globals::ScreenShakeOn);
-  EXPECT_FALSE(Globals::Fullscreen);
   EXPECT_EQ(Written(), "0\n0\n1\n0\n0");
 }
 

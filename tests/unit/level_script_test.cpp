@@ -42,6 +42,24 @@ LevelScript Parse(const std::string& text) {
   return ParseLevelScript(in);
 }
 
+// An event in one line: type, time, position, then the enemy's or the
+// power-up's operands.
+std::string Describe(const CLevelEvent& e) {
+  std::ostringstream out;
+  out << e.Type << " " << e.Time << " " << e.Pos.x << "," << e.Pos.y << " ";
+  if (e.Type == 0)
+    out << e.ShipFile << " " << e.CountsAsKill << " " << e.Behaviour;
+  else
+    out << "P" << e.PowerupType << " " << e.WeaponId << " " << e.Amount << " " << e.ShieldAmount;
+  return out.str();
+}
+
+std::vector<std::string> Events(const LevelScript& script) {
+  std::vector<std::string> all;
+  for (const CLevelEvent& e : script.Events) all.push_back(Describe(e));
+  return all;
+}
+
 TEST(LevelScript, ReadsEveryKeywordWithTheLastReqAndFinWinning) {
   LogCapture log;
   const LevelScript script = Parse(
@@ -62,30 +80,9 @@ TEST(LevelScript, ReadsEveryKeywordWithTheLastReqAndFinWinning) {
   EXPECT_EQ(script.Grants[0].WeaponId, 2);
   EXPECT_EQ(script.Grants[0].Amount, 150);
 
-  ASSERT_EQ(script.Events.size(), 5u);
-  const CLevelEvent& first = script.Events[0];
-  EXPECT_EQ(first.Type, 0);
-  EXPECT_EQ(first.Time, 22);
-  EXPECT_FLOAT_EQ(first.Pos.x, 820.0f);
-  EXPECT_FLOAT_EQ(first.Pos.y, 200.0f);
-  EXPECT_EQ(first.ShipFile, "data/fighter.txt");
-  EXPECT_TRUE(first.CountsAsKill);
-  EXPECT_EQ(first.Behaviour, 0);
-  const CLevelEvent& second = script.Events[1];
-  EXPECT_FLOAT_EQ(second.Pos.x, 820.5f);
-  EXPECT_FLOAT_EQ(second.Pos.y, -40.0f);
-  EXPECT_EQ(second.ShipFile, "data/bomber.txt");
-  EXPECT_FALSE(second.CountsAsKill);
-  EXPECT_EQ(second.Behaviour, 3);
-  EXPECT_EQ(script.Events[2].Type, 1);
-  EXPECT_EQ(script.Events[2].PowerupType, 2);
-  EXPECT_EQ(script.Events[2].Time, 110);
-  EXPECT_EQ(script.Events[2].WeaponId, 4);
-  EXPECT_EQ(script.Events[2].Amount, 20);
-  EXPECT_EQ(script.Events[3].PowerupType, 3);
-  EXPECT_EQ(script.Events[3].ShieldAmount, 50);
-  EXPECT_EQ(script.Events[4].PowerupType, 1);
-  EXPECT_EQ(script.Events[4].Time, 440);
+  EXPECT_EQ(Events(script), (std::vector<std::string>{"0 22 820,200 data/fighter.txt 1 0",
+                                                      "0 22 820.5,-40 data/bomber.txt 0 3", "1 110 820,300 P2 4 20 0",
+                                                      "1 220 820,300 P3 0 0 50", "1 440 820,300 P1 0 0 0"}));
   EXPECT_FALSE(script.HasBriefing);
 
   // Only enemy entries are logged, in file order.
@@ -122,9 +119,8 @@ TEST(LevelScript, CarriageReturnsBeforeLineFeedsAreNotPartOfTheLines) {
   EXPECT_EQ(script.RequiredKills, 2);
   EXPECT_EQ(script.FinishTime, 40);
   EXPECT_EQ(script.Briefing, (std::vector<std::string>{"", "Line one", "", "Line three"}));
-  ASSERT_EQ(script.Events.size(), 1u);
-  EXPECT_EQ(script.Events[0].ShipFile, "data/ship.txt");
-  EXPECT_EQ(script.Events[0].Behaviour, 2);
+  // The final line break does not repeat the last entry.
+  EXPECT_EQ(Events(script), std::vector<std::string>{"0 5 800,100 data/ship.txt 1 2"});
 }
 
 TEST(LevelScript, BriefingBlockShapes) {
@@ -147,35 +143,31 @@ TEST(LevelScript, MisspeltKeywordsAreSkippedWithTheirOperandsOneByOne) {
   const LevelScript script = Parse("Rq 5 EE 10 800 200 data/ship.txt 1 0 req 9 Fin 20 e 3 PL 7 800 300");
   EXPECT_FALSE(script.HasRequiredKills);
   EXPECT_EQ(script.FinishTime, 20);
-  ASSERT_EQ(script.Events.size(), 1u);
-  EXPECT_EQ(script.Events[0].PowerupType, 1);
-  EXPECT_EQ(script.Events[0].Time, 7);
+  EXPECT_EQ(Events(script), std::vector<std::string>{"1 7 800,300 P1 0 0 0"});
   EXPECT_TRUE(log.Lines().empty());
 }
 
 TEST(LevelScript, MalformedOperandsEndTheReadingAndTheirEntryTakesNoEffect) {
-  struct Case {
-    const char* text;
-    size_t events;
+  // Each follows a good entry, which stays; the Fin after the bad entry is
+  // never read.
+  const char* const cases[] = {
+      "Req x Fin 10",
+      "Req 12abc Fin 10",
+      "E 10 800 abc data/ship.txt 1 0 Fin 10",
+      "E 10 800 200 data/ship.txt 2 0 Fin 10",
+      "E 10 800 200 data/ship.txt yes 0 Fin 10",
+      "E 10 800 200 data/ship.txt 1 0.5 Fin 10",
+      "PW 10 800 200 4 lots Fin 10",
+      "PS 10 nan 200 4 Fin 10",
+      "PL 10 0x20 200 Fin 10",
+      "Weapon 2 99999999999 Fin 10",
+      "Fin 1e3",
   };
-  const Case cases[] = {
-      {"PL 1 2 3 Req x Fin 10", 1},
-      {"PL 1 2 3 Req 12abc Fin 10", 1},
-      {"PL 1 2 3 E 10 800 abc data/ship.txt 1 0 Fin 10", 1},
-      {"PL 1 2 3 E 10 800 200 data/ship.txt 2 0 Fin 10", 1},
-      {"PL 1 2 3 E 10 800 200 data/ship.txt yes 0 Fin 10", 1},
-      {"PL 1 2 3 E 10 800 200 data/ship.txt 1 0.5 Fin 10", 1},
-      {"PL 1 2 3 PW 10 800 200 4 lots Fin 10", 1},
-      {"PL 1 2 3 PS 10 nan 200 4 Fin 10", 1},
-      {"PL 1 2 3 PL 10 0x20 200 Fin 10", 1},
-      {"PL 1 2 3 Weapon 2 99999999999 Fin 10", 1},
-      {"PL 1 2 3 Fin 1e3", 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const char* text : cases) {
+    SCOPED_TRACE(text);
     LogCapture log;
-    const LevelScript script = Parse(c.text);
-    EXPECT_EQ(script.Events.size(), c.events);
+    const LevelScript script = Parse(std::string("PL 1 2 3 ") + text);
+    EXPECT_EQ(script.Events.size(), 1u);
     EXPECT_FALSE(script.HasRequiredKills);
     EXPECT_FALSE(script.HasFinishTime);
     EXPECT_TRUE(script.Grants.empty());
@@ -196,20 +188,9 @@ TEST(LevelScript, AnEntryCutShortByTheEndOfTheFileTakesNoEffect) {
 TEST(LevelScript, WeaponGrantsOutsideTheTableAreDroppedButAmmunitionPowerupsAreQueued) {
   const LevelScript script = Parse("Weapon 12 50 Weapon -1 5 Weapon 11 7 Weapon 0 -3 PW 4 800 300 12 20 PW 4 800 300 -1 9");
   ASSERT_EQ(script.Grants.size(), 2u);
-  EXPECT_EQ(script.Grants[0].WeaponId, 11);
-  EXPECT_EQ(script.Grants[0].Amount, 7);
-  EXPECT_EQ(script.Grants[1].WeaponId, 0);
-  EXPECT_EQ(script.Grants[1].Amount, -3);
-  ASSERT_EQ(script.Events.size(), 2u);
-  EXPECT_EQ(script.Events[0].WeaponId, 12);
-  EXPECT_EQ(script.Events[1].WeaponId, -1);
-}
-
-TEST(LevelScript, AFinalLineBreakDoesNotRepeatTheLastEntry) {
-  const LevelScript script = Parse("E 1 800 200 data/a.txt 1 0\nE 1 800 300 data/b.txt 0 1\n\n");
-  ASSERT_EQ(script.Events.size(), 2u);
-  EXPECT_EQ(script.Events[0].ShipFile, "data/a.txt");
-  EXPECT_EQ(script.Events[1].ShipFile, "data/b.txt");
+  EXPECT_TRUE(script.Grants[0].WeaponId == 11 && script.Grants[0].Amount == 7);
+  EXPECT_TRUE(script.Grants[1].WeaponId == 0 && script.Grants[1].Amount == -3);
+  EXPECT_EQ(Events(script), (std::vector<std::string>{"1 4 800,300 P2 12 20 0", "1 4 800,300 P2 -1 9 0"}));
 }
 
 }  // namespace
