@@ -114,11 +114,15 @@ void StressScene::TopUpEnemies() {
 void StressScene::TopUpProjectiles() {
   int live[KindCount] = {};
   for (TBullet* bullet : Game.Bullets) ++live[KindOf(bullet)];
-  int total = static_cast<int>(Game.Bullets.size());
-  for (int kind = 0; kind < KindCount && total < SceneProjectiles; ++kind) {
-    for (; live[kind] < Quota[kind] && total < SceneProjectiles; ++live[kind], ++total) {
-      Game.Bullets.push_back(MakeProjectile(static_cast<ProjectileKind>(kind), Game));
+  // The enemies' own fire counts too; the kind furthest below its quota is
+  // filled first, so that the mix holds whatever the enemies add.
+  for (int total = static_cast<int>(Game.Bullets.size()); total < SceneProjectiles; ++total) {
+    int neediest = 0;
+    for (int kind = 1; kind < KindCount; ++kind) {
+      if (Quota[kind] - live[kind] > Quota[neediest] - live[neediest]) neediest = kind;
     }
+    Game.Bullets.push_back(MakeProjectile(static_cast<ProjectileKind>(neediest), Game));
+    ++live[neediest];
   }
 }
 
