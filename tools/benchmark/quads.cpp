@@ -32,14 +32,15 @@ Quad SpriteQuad(const CGLSprite& sprite, float x, float y, float scale, float al
   return quad;
 }
 
-// A gun round, laser line or beam: untextured, of the size it covers.
-Quad PlainQuad(float x1, float y1, float x2, float y2, float alpha) {
+// A gun round, laser line or beam: untextured, of the size it covers, opaque
+// or blended as the game draws it.
+Quad PlainQuad(float x1, float y1, float x2, float y2, MaskMode mask, float alpha) {
   Quad quad;
   quad.X = (x1 + x2) / 2;
   quad.Y = (y1 + y2) / 2;
   quad.HalfW = std::max(std::fabs(x2 - x1) / 2, 0.5f);
   quad.HalfH = std::max(std::fabs(y2 - y1) / 2, 0.5f);
-  quad.Mask = MaskAlpha;
+  quad.Mask = mask;
   quad.Alpha = alpha;
   return quad;
 }
@@ -65,11 +66,11 @@ void AddProjectile(TBullet* bullet, std::vector<Quad>& quads) {
     quads.push_back(SpriteQuad(*CBomb::Sprite, pos.x, pos.y, 1.0f, 1.0f));
   } else if (auto* beam = dynamic_cast<CPlasmaBeam*>(bullet)) {
     const float end = beam->Hostile ? 0.0f : static_cast<float>(SCREEN_W);
-    quads.push_back(PlainQuad(pos.x, pos.y - 2, end, pos.y + 1, beam->Alpha));
+    quads.push_back(PlainQuad(pos.x, pos.y - 2, end, pos.y + 1, MaskAlpha, beam->Alpha));
   } else if (dynamic_cast<CLaser*>(bullet) != nullptr) {
-    quads.push_back(PlainQuad(pos.x, pos.y, pos.x - bullet->Vel.x, pos.y - bullet->Vel.y, 1.0f));
+    quads.push_back(PlainQuad(pos.x, pos.y, pos.x - bullet->Vel.x, pos.y - bullet->Vel.y, MaskNone, 1.0f));
   } else {
-    quads.push_back(PlainQuad(pos.x - 3, pos.y - 2, pos.x + 5, pos.y + 2, 1.0f));
+    quads.push_back(PlainQuad(pos.x - 3, pos.y - 2, pos.x + 5, pos.y + 2, MaskNone, 1.0f));
   }
 }
 

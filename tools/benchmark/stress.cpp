@@ -29,7 +29,7 @@ constexpr int RosterSize = sizeof Roster / sizeof Roster[0];
 // time and fire all the time, but stay.
 constexpr int Plenty = 1 << 28;
 
-// The projectile mix, adding up to SceneProjectiles.
+// The projectile mix, adding up to SceneProjectiles (ProjectileMix tells it).
 enum ProjectileKind { Gun, Laser, Rocket, Missile, Mine, KindCount };
 constexpr int Quota[KindCount] = {60, 40, 35, 35, 30};
 
@@ -67,6 +67,10 @@ TBullet* MakeProjectile(ProjectileKind kind, CGame& game) {
 }
 
 }  // namespace
+
+const char* ProjectileMix() {
+  return "60 gun rounds, 40 laser bolts, 35 rockets, 35 homing missiles, 30 mines, half of them the enemies'";
+}
 
 SceneCount CountScene(const CGame& game) {
   SceneCount count;
@@ -114,9 +118,27 @@ void StressScene::TopUpEnemies() {
 void StressScene::TopUpProjectiles() {
   int live[KindCount] = {};
   for (TBullet* bullet : Game.Bullets) ++live[KindOf(bullet)];
-  // The enemies' own fire counts too; the kind furthest below its quota is
-  // filled first, so that the mix holds whatever the enemies add.
-  for (int total = static_cast<int>(Game.Bullets.size()); total < SceneProjectiles; ++total) {
+  int total = static_cast<int>(Game.Bullets.size());
+  // The enemies' own fire counts too. Mines they lay never leave, so over
+  // strength the oldest of the kind furthest above its quota is taken away...
+  while (total > SceneProjectiles) {
+    int surplus = 0;
+    for (int kind = 1; kind < KindCount; ++kind) {
+      if (live[kind] - Quota[kind] > live[surplus] - Quota[surplus]) surplus = kind;
+    }
+    if (live[surplus] <= Quota[surplus]) break;
+    for (size_t i = 0; i < Game.Bullets.size(); ++i) {
+      if (KindOf(Game.Bullets[i]) != surplus) continue;
+      delete Game.Bullets[i];
+      Game.Bullets.erase(Game.Bullets.begin() + static_cast<long>(i));
+      break;
+    }
+    --live[surplus];
+    --total;
+  }
+  // ...and under strength the kind furthest below its quota is filled first,
+  // so that the mix holds.
+  for (; total < SceneProjectiles; ++total) {
     int neediest = 0;
     for (int kind = 1; kind < KindCount; ++kind) {
       if (Quota[kind] - live[kind] > Quota[neediest] - live[neediest]) neediest = kind;

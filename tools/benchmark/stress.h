@@ -24,6 +24,9 @@ struct SceneCount {
 
 SceneCount CountScene(const CGame& game);
 
+// The projectile mix the scene keeps, for the report.
+const char* ProjectileMix();
+
 class StressScene {
  public:
   explicit StressScene(CGame& game);
