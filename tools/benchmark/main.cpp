@@ -211,7 +211,7 @@ void PrintScene(const char* phase, const SceneTally& tally) {
 // or drawn frame.
 bool HeldStrength(const SceneTally& tally) {
   return tally.FewestEnemies >= benchmark::SceneEnemies &&
-         tally.FewestProjectiles >= benchmark::SceneProjectiles * 9 / 10 &&
+         tally.FewestProjectiles >= benchmark::SceneProjectiles &&
          tally.FewestDebris >= benchmark::SceneDebrisExplosions;
 }
 
