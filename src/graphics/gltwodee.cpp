@@ -228,10 +228,6 @@ void CGLSprite::DrawQuad(float x, float y, float angle, float xScale, float scal
       glBlendFunc(GL_ONE, GL_ZERO);
       break;
   }
-  glPushMatrix();
-  glTranslatef(x, y, 0.0f);
-  glRotatef(angle, 0.0f, 0.0f, 1.0f);
-  glScalef(xScale * scale, scale, scale);
   glBindTexture(GL_TEXTURE_2D, Texture);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -239,18 +235,26 @@ void CGLSprite::DrawQuad(float x, float y, float angle, float xScale, float scal
     glColor3f(1.0f, 1.0f, 1.0f);
   else
     glColor4f(1.0f, 1.0f, 1.0f, alpha);
+  // The corners are placed (scaled, rotated, moved) here rather than through
+  // the model-view matrix: a matrix change per sprite would split every
+  // sprite into a draw call of its own, while quads with the same texture
+  // and blend now reach the renderer together.
+  const double radians = angle * M_PI / 180.0;
+  const float sine = angle == 0.0f ? 0.0f : std::sin(static_cast<float>(radians));
+  const float cosine = angle == 0.0f ? 1.0f : std::cos(static_cast<float>(radians));
+  const float sx = xScale * scale;
   const float w = Width / 2.0f, h = Height / 2.0f;
+  auto corner = [&](float u, float v, float cx, float cy) {
+    const float px = cx * sx, py = cy * scale;
+    glTexCoord2f(u, v);
+    glVertex2f(x + cosine * px - sine * py, y + sine * px + cosine * py);
+  };
   glBegin(GL_TRIANGLE_STRIP);
-  glTexCoord2f(0.0f, 1.0f);
-  glVertex2f(-w, -h);
-  glTexCoord2f(TexU, 1.0f);
-  glVertex2f(w, -h);
-  glTexCoord2f(0.0f, 1.0f - TexV);
-  glVertex2f(-w, h);
-  glTexCoord2f(TexU, 1.0f - TexV);
-  glVertex2f(w, h);
+  corner(0.0f, 1.0f, -w, -h);
+  corner(TexU, 1.0f, w, -h);
+  corner(0.0f, 1.0f - TexV, -w, h);
+  corner(TexU, 1.0f - TexV, w, h);
   glEnd();
-  glPopMatrix();
 }
 
 CGLFont::CGLFont(FONT* font)
