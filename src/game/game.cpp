@@ -33,60 +33,13 @@ float Volume(float full) {
   return Globals::MusicOn ? full : 0.0f;
 }
 
-// Operands are whole tokens: "12abc" is not the number 12 followed by a word.
-bool ParseInt(const std::string& token, int& value) {
-  if (token.empty()) return false;
-  const char* first = token.c_str();
-  if (*first != '+' && *first != '-' && !std::isdigit(static_cast<unsigned char>(*first))) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long parsed = std::strtol(first, &end, 10);
-  if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
-  value = static_cast<int>(parsed);
-  return true;
-}
-
-// Decimal reals only: sign, digits, fraction, exponent (no hex, inf or nan).
-bool ParseReal(const std::string& token, float& value) {
-  size_t i = 0;
-  const size_t n = token.size();
-  auto digits = [&]() {
-    const size_t start = i;
-    while (i < n && std::isdigit(static_cast<unsigned char>(token[i]))) ++i;
-    return i - start;
-  };
-  if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-  size_t mantissa = digits();
-  if (i < n && token[i] == '.') {
-    ++i;
-    mantissa += digits();
-  }
-  if (mantissa == 0) return false;
-  if (i < n && (token[i] == 'e' || token[i] == 'E')) {
-    ++i;
-    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-    if (digits() == 0) return false;
-  }
-  if (i != n) return false;
-  const float parsed = std::strtof(token.c_str(), nullptr);
-  if (!std::isfinite(parsed)) return false;
-  value = parsed;
-  return true;
-}
-
-bool ParseFlag(const std::string& token, bool& flag) {
-  if (token != "0" && token != "1") return false;
-  flag = token == "1";
-  return true;
-}
-
 // Reads the operands of one entry; any failure ends the whole script.
 class OperandReader {
  public:
   explicit OperandReader(std::istream& in) : In(in) {}
-  bool Int(int& value) { return Next() && ParseInt(Token, value); }
-  bool Real(float& value) { return Next() && ParseReal(Token, value); }
-  bool Flag(bool& value) { return Next() && ParseFlag(Token, value); }
+  bool Int(int& value) { return Next() && ParseLevelInt(Token, value); }
+  bool Real(float& value) { return Next() && ParseLevelReal(Token, value); }
+  bool Flag(bool& value) { return Next() && ParseLevelFlag(Token, value); }
   bool Word(std::string& value) {
     if (!Next()) return false;
     value = Token;
@@ -145,6 +98,53 @@ void Sweep(std::vector<T*>& objects, Finished finished) {
 }
 
 }  // namespace
+
+// Operands are whole tokens: "12abc" is not the number 12 followed by a word.
+bool ParseLevelInt(const std::string& token, int& value) {
+  if (token.empty()) return false;
+  const char* first = token.c_str();
+  if (*first != '+' && *first != '-' && !std::isdigit(static_cast<unsigned char>(*first))) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = std::strtol(first, &end, 10);
+  if (*end != '\0' || errno == ERANGE || parsed < INT_MIN || parsed > INT_MAX) return false;
+  value = static_cast<int>(parsed);
+  return true;
+}
+
+// Decimal reals only: sign, digits, fraction, exponent (no hex, inf or nan).
+bool ParseLevelReal(const std::string& token, float& value) {
+  size_t i = 0;
+  const size_t n = token.size();
+  auto digits = [&]() {
+    const size_t start = i;
+    while (i < n && std::isdigit(static_cast<unsigned char>(token[i]))) ++i;
+    return i - start;
+  };
+  if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
+  size_t mantissa = digits();
+  if (i < n && token[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < n && (token[i] == 'e' || token[i] == 'E')) {
+    ++i;
+    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  if (i != n) return false;
+  const float parsed = std::strtof(token.c_str(), nullptr);
+  if (!std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}
+
+bool ParseLevelFlag(const std::string& token, bool& flag) {
+  if (token != "0" && token != "1") return false;
+  flag = token == "1";
+  return true;
+}
 
 void CPlayerInfo::Clear() {
   Score = 0;

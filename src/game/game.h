@@ -67,6 +67,12 @@ struct LevelScript {
 // takes no effect; grants for weapon ids outside 0..11 are dropped.
 LevelScript ParseLevelScript(std::istream& in);
 
+// Operands of a level script are whole tokens: a decimal int in range, a
+// finite decimal real (no hex, inf or nan), a flag 0 or 1.
+bool ParseLevelInt(const std::string& token, int& value);
+bool ParseLevelReal(const std::string& token, float& value);
+bool ParseLevelFlag(const std::string& token, bool& flag);
+
 class CGame {
  public:
   CGame();

@@ -2,6 +2,7 @@
 
 #include <allegro.h>
 #include <aldumb.h>
+#include <alleggl.h>
 
 #include <cstdlib>
 #include <istream>
@@ -39,6 +40,17 @@ void ErrorExit(const std::string& message) {
   // and is shown whole, whatever its length.
   allegro_message("%s", message.c_str());
   exit(1);
+}
+
+bool OpenDisplay(bool fullscreen) {
+  allegro_gl_clear_settings();
+  allegro_gl_set(AGL_COLOR_DEPTH, 32);
+  allegro_gl_set(AGL_Z_DEPTH, 16);
+  allegro_gl_set(AGL_FULLSCREEN, fullscreen ? 1 : 0);
+  allegro_gl_set(AGL_DOUBLEBUFFER, 1);
+  allegro_gl_set(AGL_REQUIRE, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_FULLSCREEN);
+  set_color_depth(32);
+  return set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0;
 }
 
 void IncSpeedCtr() {

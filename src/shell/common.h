@@ -72,6 +72,11 @@ void Log(const std::string& line);
 // Ends the process: display off, message shown to the player, exit status 1.
 [[noreturn]] void ErrorExit(const std::string& message);
 
+// Opens the game's display: 800x600 OpenGL with 32-bit colour, a 16-bit
+// depth buffer and double buffering, full-screen or in a window. False when
+// the driver cannot give exactly that.
+bool OpenDisplay(bool fullscreen);
+
 // Timer callbacks (run on the timer thread: they only touch the counters).
 void IncSpeedCtr();
 void IncTime();

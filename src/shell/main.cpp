@@ -17,20 +17,6 @@ namespace {
 // The font datafile stays loaded for the life of the process.
 DATAFILE* FontData = nullptr;
 
-void RequestDisplay(bool fullscreen) {
-  allegro_gl_clear_settings();
-  allegro_gl_set(AGL_COLOR_DEPTH, 32);
-  allegro_gl_set(AGL_Z_DEPTH, 16);
-  allegro_gl_set(AGL_FULLSCREEN, fullscreen ? 1 : 0);
-  allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-  allegro_gl_set(AGL_REQUIRE, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_FULLSCREEN);
-}
-
-bool SetDisplayMode() {
-  set_color_depth(32);
-  return set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) == 0;
-}
-
 }  // namespace
 
 int main() {
@@ -46,14 +32,10 @@ int main() {
   // AllegroGL names its window when it creates it; the title set after the
   // mode only reaches Allegro's own hidden window.
   set_window_title("Varnok");
-  RequestDisplay(Globals::Fullscreen);
-  bool opened = SetDisplayMode();
+  bool opened = OpenDisplay(Globals::Fullscreen);
   // Many desktops (and every virtual display) cannot switch to a full-screen
   // 800x600 mode; a window keeps the game playable and the option untouched.
-  if (!opened && Globals::Fullscreen) {
-    RequestDisplay(false);
-    opened = SetDisplayMode();
-  }
+  if (!opened && Globals::Fullscreen) opened = OpenDisplay(false);
   if (!opened) ErrorExit("Error setting graphics mode: 800x600 32 bpp");
 
   srand(static_cast<unsigned>(time(nullptr)));

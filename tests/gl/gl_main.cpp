@@ -66,14 +66,7 @@ int main(int argc, char** argv) {
   allegro_init();
   install_allegro_gl();
   install_timer();
-  allegro_gl_clear_settings();
-  allegro_gl_set(AGL_COLOR_DEPTH, 32);
-  allegro_gl_set(AGL_Z_DEPTH, 16);
-  allegro_gl_set(AGL_FULLSCREEN, 0);
-  allegro_gl_set(AGL_DOUBLEBUFFER, 1);
-  allegro_gl_set(AGL_REQUIRE, AGL_COLOR_DEPTH | AGL_DOUBLEBUFFER | AGL_Z_DEPTH | AGL_FULLSCREEN);
-  set_color_depth(32);
-  if (set_gfx_mode(GFX_OPENGL, 800, 600, 0, 0) != 0) {
+  if (!OpenDisplay(false)) {
     fprintf(stderr, "Cannot open the OpenGL display: %s\n", allegro_error);
     return 1;
   }

@@ -171,15 +171,15 @@ struct Evaluator {
     float diff = std::max(0.f, (nx * lx + ny * ly + nz * lz) / llen);
     float hxv = lx / llen, hyv = ly / llen, hzv = lz / llen + 1;
     float hl = std::sqrt(hxv * hxv + hyv * hyv + hzv * hzv);
-    float spec = std::pow(std::max(0.f, (nx * hxv + ny * hyv + nz * hzv) / hl), 28.f);
+    float specular = std::pow(std::max(0.f, (nx * hxv + ny * hyv + nz * hzv) / hl), 28.f);
     float bounce = std::max(0.f, ny);  // cool light from below keeps the bellies readable
     if (p.shade == Shade::Glass) {
       float sheen = Smooth(0.4f, -0.6f, ny) * 0.35f;
       Col c = base * (0.35f + 0.55f * diff) + Col{0.7f, 0.85f, 1.f} * sheen;
-      return c + Col{1, 1, 1} * (spec * 0.9f);
+      return c + Col{1, 1, 1} * (specular * 0.9f);
     }
     Col c = base * (0.34f + 0.78f * diff) + Col{0.10f, 0.13f, 0.22f} * bounce;
-    return c + Col{1, 1, 0.95f} * (spec * p.gloss);
+    return c + Col{1, 1, 0.95f} * (specular * p.gloss);
   }
 };
 

@@ -85,41 +85,6 @@ class Scanner {
   size_t Row = 0, Col = 0;
 };
 
-bool IsInt(const std::string& token) {
-  if (token.empty()) return false;
-  size_t i = token[0] == '+' || token[0] == '-' ? 1 : 0;
-  if (i == token.size()) return false;
-  for (size_t k = i; k < token.size(); ++k) {
-    if (!std::isdigit(static_cast<unsigned char>(token[k]))) return false;
-  }
-  errno = 0;
-  const long long value = std::strtoll(token.c_str(), nullptr, 10);
-  return errno != ERANGE && value >= INT_MIN && value <= INT_MAX;
-}
-
-bool IsReal(const std::string& token) {
-  size_t i = 0;
-  const size_t n = token.size();
-  auto digits = [&]() {
-    const size_t start = i;
-    while (i < n && std::isdigit(static_cast<unsigned char>(token[i]))) ++i;
-    return i - start;
-  };
-  if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-  size_t mantissa = digits();
-  if (i < n && token[i] == '.') {
-    ++i;
-    mantissa += digits();
-  }
-  if (mantissa == 0) return false;
-  if (i < n && (token[i] == 'e' || token[i] == 'E')) {
-    ++i;
-    if (i < n && (token[i] == '+' || token[i] == '-')) ++i;
-    if (digits() == 0) return false;
-  }
-  return i == n && std::isfinite(std::strtof(token.c_str(), nullptr));
-}
-
 enum class Kind { Int, Real, Flag, Word };
 
 struct Operand {
@@ -161,12 +126,18 @@ const Grammar* Find(const std::string& keyword) {
 
 bool Fits(Kind kind, const std::string& token) {
   switch (kind) {
-    case Kind::Int:
-      return IsInt(token);
-    case Kind::Real:
-      return IsReal(token);
-    case Kind::Flag:
-      return token == "0" || token == "1";
+    case Kind::Int: {
+      int value;
+      return ParseLevelInt(token, value);
+    }
+    case Kind::Real: {
+      float value;
+      return ParseLevelReal(token, value);
+    }
+    case Kind::Flag: {
+      bool flag;
+      return ParseLevelFlag(token, flag);
+    }
     case Kind::Word:
       return true;
   }
