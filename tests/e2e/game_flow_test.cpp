@@ -21,87 +21,11 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "e2e/screens.h"
 
 namespace {
 
-using e2e::GameHarness;
-using e2e::Image;
-using e2e::Rgb;
-
-constexpr Rgb LightGrey{200, 200, 200};
-constexpr Rgb DarkGrey{100, 100, 100};
-constexpr Rgb Highlight{100, 100, 255};
-constexpr Rgb White{255, 255, 255};
-constexpr Rgb Red{255, 0, 0};
-constexpr Rgb ShieldGreen{0, 255, 0};
-
-// Long enough for a loop reading the keys 70 times a second to see them on
-// a busy machine; menus react to edges, so a long press never counts twice.
-constexpr int HoldMs = 500;
-
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16) {
-  int count = 0;
-  for (int y = std::max(0, y1); y < std::min(shot.height, y2); ++y)
-    for (int x = std::max(0, x1); x < std::min(shot.width, x2); ++x) {
-      const Rgb p = shot.At(x, y);
-      if (std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
-          std::abs(p.b - colour.b) <= tolerance)
-        ++count;
-    }
-  return count;
-}
-
-// The moon of the backdrop fills the bottom-left corner up to x = 256: text
-// is looked for to the right of it.
-constexpr int TextLeft = 258;
-
-// Menu item i is drawn from (250, 300 + 30 i); the highlighted one in blue.
-int MenuRows(const Image& shot) {
-  int rows = 0;
-  for (int i = 0; i < 8; ++i) {
-    const int y = 300 + 30 * i;
-    if (CountNear(shot, TextLeft, y, 600, y + 28, LightGrey) + CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30)
-      rows = i + 1;
-  }
-  return rows;
-}
-
-int HighlightedRow(const Image& shot) {
-  for (int i = 0; i < 8; ++i) {
-    const int y = 300 + 30 * i;
-    if (CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30) return i;
-  }
-  return -1;
-}
-
-// The text screens, the debriefing and name entry put their title at (200, 250).
-bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
-
-bool IsMainMenu(const Image& shot) { return MenuRows(shot) == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot); }
-bool IsOptionsMenu(const Image& shot) { return MenuRows(shot) == 6 && HighlightedRow(shot) >= 0; }
-
-// Debriefing: its outcome line lies on the black band under the title.
-bool IsDebriefing(const Image& shot) {
-  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
-}
-
-// Name entry: "Name: " in white, partly over the moon's dark sky.
-bool IsNameEntry(const Image& shot) {
-  return TitleShown(shot) && CountNear(shot, 200, 350, 600, 378, White) > 30 && shot.CountLit(0, 300, 800, 315) == 0;
-}
-
-// A mission: the ground along the bottom and the shield bar of the HUD.
-bool IsMission(const Image& shot) {
-  return shot.CountLit(200, 556, 800, 600) > 600 * 44 * 8 / 10 && CountNear(shot, 4, 587, 96, 597, ShieldGreen, 40) > 200;
-}
-
-// Briefing, epilogue and Hall of Fame: lines rise from the bottom and slide
-// under the band below the title.
-bool IsTextScreen(const Image& shot) {
-  return TitleShown(shot) && shot.CountLit(0, 301, 800, 315) == 0 && !IsNameEntry(shot) && !IsMission(shot);
-}
+using namespace e2e;
 
 class GameFlow : public testing::Test {
  protected:

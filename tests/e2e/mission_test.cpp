@@ -19,77 +19,14 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "e2e/screens.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::GameHarness;
-using e2e::Image;
-using e2e::Rgb;
+using namespace e2e;
 
-constexpr Rgb LightGrey{200, 200, 200};
-constexpr Rgb DarkGrey{100, 100, 100};
-constexpr Rgb Highlight{100, 100, 255};
-constexpr Rgb ShieldGreen{0, 255, 0};
 constexpr Rgb BulletGrey{204, 204, 204};
-
-// Long enough for a loop reading the keys 70 times a second to see them on a
-// busy machine.
-constexpr int HoldMs = 500;
-
-void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-bool Near(Rgb p, Rgb colour, int tolerance) {
-  return std::abs(p.r - colour.r) <= tolerance && std::abs(p.g - colour.g) <= tolerance &&
-         std::abs(p.b - colour.b) <= tolerance;
-}
-
-int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted) {
-  int count = 0;
-  for (int y = std::max(0, y1); y < std::min(shot.height, y2); ++y)
-    for (int x = std::max(0, x1); x < std::min(shot.width, x2); ++x) count += wanted(shot.At(x, y));
-  return count;
-}
-
-int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16) {
-  return Count(shot, x1, y1, x2, y2, [&](Rgb p) { return Near(p, colour, tolerance); });
-}
-
-// The moon of the menu backdrop fills the bottom-left corner up to x = 256.
-constexpr int TextLeft = 258;
-
-int HighlightedRow(const Image& shot) {
-  for (int i = 0; i < 8; ++i)
-    if (CountNear(shot, TextLeft, 300 + 30 * i, 600, 328 + 30 * i, Highlight) > 30) return i;
-  return -1;
-}
-
-bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
-
-bool IsMainMenu(const Image& shot) {
-  int rows = 0;
-  for (int i = 0; i < 8; ++i) {
-    const int y = 300 + 30 * i;
-    if (CountNear(shot, TextLeft, y, 600, y + 28, LightGrey) + CountNear(shot, TextLeft, y, 600, y + 28, Highlight) > 30)
-      rows = i + 1;
-  }
-  return rows == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot);
-}
-
-// A mission: the ground along the bottom and the shield bar of the HUD.
-bool IsMission(const Image& shot) {
-  return shot.CountLit(200, 556, 800, 600) > 600 * 44 * 8 / 10 &&
-         CountNear(shot, 4, 587, 96, 597, ShieldGreen, 40) > 200;
-}
-
-// Briefing, epilogue and Hall of Fame: the title over the black band.
-bool IsTextScreen(const Image& shot) {
-  return TitleShown(shot) && shot.CountLit(0, 301, 800, 315) == 0 && !IsMission(shot);
-}
-
-bool IsDebriefing(const Image& shot) {
-  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
-}
 
 // Widths of texts in the game's fonts, measured by Allegro from the generated
 // font datafile (no display needed): 1 is the small font, 2 the medium one.

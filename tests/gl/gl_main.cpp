@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <allegro.h>
 #include <alleggl.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +14,7 @@
 #include <string>
 
 #include "graphics/gltwodee.h"
+#include "headless.h"
 
 namespace {
 
@@ -28,19 +27,6 @@ void RemoveWorkDir() {
   if (chdir("/") != 0) perror("/");
   std::error_code ignored;
   std::filesystem::remove_all(WorkDir, ignored);
-}
-
-// Allegro's modules and Mesa's driver are unloaded at shutdown, before the
-// leak checker runs; pinned, their own leaks keep their library names and
-// can be suppressed by name.
-void PinLoadedLibraries() {
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void*) {
-        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-        return 0;
-      },
-      nullptr);
 }
 
 }  // namespace
@@ -63,15 +49,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  allegro_init();
-  install_allegro_gl();
-  install_timer();
-  if (!OpenDisplay(false)) {
-    fprintf(stderr, "Cannot open the OpenGL display: %s\n", allegro_error);
-    return 1;
-  }
-  PinLoadedLibraries();
-  Setup2D();
+  if (!StartHeadlessDisplay("gl_tests")) return 1;
 
   const int result = RUN_ALL_TESTS();
   allegro_exit();

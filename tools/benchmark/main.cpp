@@ -19,8 +19,6 @@
 #include <allegro.h>
 #include <GL/gl.h>
 #include <alleggl.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,6 +33,7 @@
 #include <vector>
 
 #include "game/game.h"
+#include "headless.h"
 #include "graphics/gltwodee.h"
 #include "quads.h"
 #include "stress.h"
@@ -165,32 +164,6 @@ struct SceneTally {
   double Enemies = 0, Projectiles = 0, Explosions = 0, Debris = 0, Particles = 0;
   int FewestEnemies = 1 << 30, FewestProjectiles = 1 << 30, FewestDebris = 1 << 30;
 };
-
-// Allegro's modules and Mesa's driver are unloaded at shutdown, before the
-// leak checker of the sanitizer build runs; pinned, their own leaks keep
-// their library names and can be suppressed by name.
-void PinLoadedLibraries() {
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void*) {
-        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-        return 0;
-      },
-      nullptr);
-}
-
-bool StartDisplay() {
-  allegro_init();
-  install_allegro_gl();
-  install_timer();
-  if (!OpenDisplay(false)) {
-    std::fprintf(stderr, "benchmark: cannot open the OpenGL display: %s\n", allegro_error);
-    return false;
-  }
-  PinLoadedLibraries();
-  Setup2D();
-  return true;
-}
 
 void PrintScene(const char* phase, const SceneTally& tally) {
   std::printf("  %-7s enemies %5.1f (fewest %d), projectiles %5.1f (fewest %d), explosions %5.1f of which with "
@@ -328,7 +301,7 @@ int main(int argc, char** argv) {
 
   int status = 2;
   DATAFILE* fonts = nullptr;
-  if (StartDisplay()) {
+  if (StartHeadlessDisplay("benchmark")) {
     Globals::SoundOn = false;
     Globals::MusicOn = false;
     dumb_register_stdfiles();

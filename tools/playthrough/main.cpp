@@ -21,8 +21,6 @@
 #include <aldumb.h>
 #include <allegro.h>
 #include <alleggl.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -36,6 +34,7 @@
 
 #include "autopilot.h"
 #include "game/game.h"
+#include "headless.h"
 #include "graphics/gltwodee.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
@@ -280,32 +279,6 @@ bool ParseArgs(int argc, char** argv, Options& options) {
   return true;
 }
 
-// Allegro's modules and Mesa's driver are unloaded at shutdown, before the
-// leak checker of the sanitizer build runs; pinned, their own leaks keep
-// their library names and can be suppressed by name.
-void PinLoadedLibraries() {
-  dl_iterate_phdr(
-      [](dl_phdr_info* info, size_t, void*) {
-        if (info->dlpi_name != nullptr && info->dlpi_name[0] != '\0')
-          dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-        return 0;
-      },
-      nullptr);
-}
-
-bool StartDisplay() {
-  allegro_init();
-  install_allegro_gl();
-  install_timer();
-  if (!OpenDisplay(false)) {
-    std::fprintf(stderr, "playthrough: cannot open the OpenGL display: %s\n", allegro_error);
-    return false;
-  }
-  PinLoadedLibraries();
-  Setup2D();
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -328,7 +301,7 @@ int main(int argc, char** argv) {
   fs::current_path(scratch);
 
   int failures = 0;
-  if (StartDisplay()) {
+  if (StartHeadlessDisplay("playthrough")) {
     Globals::SoundOn = false;
     Globals::MusicOn = false;
     dumb_register_stdfiles();
