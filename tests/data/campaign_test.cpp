@@ -1,7 +1,7 @@
-// The shipped campaign, read with the game's own readers: it passes the level
-// checker and, across its missions, shows the player every behaviour, sprite
-// set, enemy weapon, power-up and player weapon, each weapon named in a
-// briefing no later than the mission that hands it out.
+// The shipped campaign, read with the game's own readers (the level checker
+// runs as a test of its own): across its missions it shows the player every
+// behaviour, sprite set, enemy weapon, power-up and player weapon, each
+// weapon named in a briefing no later than the mission that hands it out.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -9,7 +9,6 @@
 #include <sstream>
 #include <string>
 
-#include "checker.h"
 #include "game/game.h"
 #include "ships/enemy.h"
 #include "weapons/bullet.h"
@@ -35,25 +34,6 @@ std::vector<Mission> Campaign() {
     missions.push_back(mission);
   }
   return missions;
-}
-
-TEST(Campaign, PassesTheLevelChecker) {
-  levelcheck::Checker checker(VARNOK_BINARY_DIR, nullptr);
-  checker.CheckCampaign();
-  for (const auto& problem : checker.Problems()) {
-    ADD_FAILURE() << problem.File << ":" << problem.Line << ": " << problem.Message;
-  }
-  EXPECT_GE(checker.LevelsChecked(), 8);
-}
-
-TEST(Campaign, ShortOpeningAndLongerMissionsAfter) {
-  const auto missions = Campaign();
-  ASSERT_GE(missions.size(), 8u);
-  EXPECT_LE(missions[0].Script.FinishTime, 800);
-  for (size_t i = 1; i < missions.size(); ++i) {
-    EXPECT_GE(missions[i].Script.FinishTime, 2000) << missions[i].Path;
-    EXPECT_LE(missions[i].Script.FinishTime, 3300) << missions[i].Path;
-  }
 }
 
 TEST(Campaign, UsesEveryBehaviourSetEnemyWeaponAndPowerup) {
@@ -110,15 +90,6 @@ TEST(Campaign, EveryPlayerWeaponIsNamedInABriefingBeforeItIsHandedOut) {
     }
   }
   EXPECT_EQ(handedOut.size(), 12u);
-}
-
-TEST(Campaign, FirstBriefingOpensWithADistinctiveLine) {
-  const auto missions = Campaign();
-  ASSERT_FALSE(missions.empty());
-  const auto& lines = missions[0].Script.Briefing;
-  ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[0], "");
-  EXPECT_EQ(lines[1], "Harrow Control to Lantern Four. Welcome aloft, Wren.");
 }
 
 }  // namespace

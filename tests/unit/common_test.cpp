@@ -106,18 +106,3 @@ TEST(Options, EffectLevelOutsideItsRangeIsHeldAsHigh) {
   Read("99999999999999999999");  // not an int at all: default stays
   EXPECT_EQ(Globals::GFXLevel, 1);
 }
-
-TEST(Timers, CountFramesAdvancesTheClockAndPublishesTheFrameRate) {
-  Globals::Time = 0;
-  Globals::Frames = 42;
-  for (int i = 0; i < 10; ++i) IncTime();
-  CountFrames();
-  EXPECT_EQ(Globals::Time.load(), 11);
-  EXPECT_EQ(Globals::FPS.load(), 42);
-  EXPECT_EQ(Globals::Frames.load(), 0);
-  Globals::SpeedCounter = 0;
-  IncSpeedCtr();
-  EXPECT_EQ(Globals::SpeedCounter.load(), 1);
-  Globals::SpeedCounter = 0;
-  Globals::Time = 0;
-}

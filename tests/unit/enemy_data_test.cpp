@@ -35,11 +35,8 @@ class EnemyDataDeathTest : public testing::Test {
   std::string Dir;
 };
 
-TEST_F(EnemyDataDeathTest, MissingSetNamesTheFile) {
+TEST_F(EnemyDataDeathTest, AMissingOrShortSetNamesTheFile) {
   EXPECT_EXIT(LoadFrom(Dir), testing::ExitedWithCode(1), "^Error loading file: enemy1.dat");
-}
-
-TEST_F(EnemyDataDeathTest, SetWithTooFewPicturesNamesTheFile) {
   // Two pictures where set 1 needs eight.
   install_allegro(SYSTEM_NONE, &errno, atexit);
   set_color_depth(32);

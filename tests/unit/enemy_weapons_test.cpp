@@ -1,11 +1,13 @@
-// What an enemy's guns do: each weapon id, reloads, ammunition and the move
-// to the next armed weapon. Shoot(1) always passes its random draw.
+// What an enemy's guns do: each weapon id, where its rounds leave and which
+// way they fly, reloads, ammunition and the move to the next armed weapon. Shoot(1) always passes its random draw.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <typeinfo>
 #include <vector>
 
 #include "ships/enemy.h"
@@ -40,74 +42,58 @@ class EnemyGuns : public testing::Test {
   CShipNPC* Ship;
 };
 
-TEST_F(EnemyGuns, EachWeaponFiresItsProjectileWithItsReload) {
-  struct Case {
-    int Weapon;
-    size_t Created;
-    int Reload;
+// From a ship at (300, 200): a hostile one fires to the left, a friend to
+// the right, a ground unit's guns up; other rounds fly level.
+TEST_F(EnemyGuns, EachWeaponFiresItsRoundsWithItsReload) {
+  const int Any = 9;
+  const struct {
+    int weapon;
+    bool hostile, ground;
+    size_t created;
+    int reload;
+    const std::type_info& kind;
+    float firstX;  // NAN: not checked
+    int vx, vy;    // signs of every round's speed, or Any
+  } cases[] = {
+      {0, true, false, 1, 15, typeid(CBulletMG), NAN, -1, 0},   {1, true, false, 1, 25, typeid(CLaser), NAN, Any, Any},
+      {2, true, false, 3, 15, typeid(CBulletMG), 265, -1, 0},   {8, true, false, 1, 30, typeid(CMine), NAN, Any, Any},
+      {9, true, false, 1, 100, typeid(CMissile), NAN, Any, Any}, {10, true, false, 1, 150, typeid(CPlasmaBeam), 285, Any, Any},
+      {0, false, false, 1, 15, typeid(CBulletMG), NAN, 1, 0},   {2, false, false, 3, 15, typeid(CBulletMG), 335, 1, 0},
+      {10, false, false, 1, 150, typeid(CPlasmaBeam), 315, Any, Any}, {0, true, true, 1, 15, typeid(CBulletMG), NAN, Any, -1},
   };
-  const Case cases[] = {{0, 1, 15}, {1, 1, 25}, {2, 3, 15}, {8, 1, 30}, {9, 1, 100}, {10, 1, 150}};
-  for (const Case& c : cases) {
+  auto sign = [](float v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "weapon " << c.weapon << (c.hostile ? "" : ", friend") << (c.ground ? ", ground" : ""));
     for (TBullet* bullet : Bullets) delete bullet;
     Bullets.clear();
-    Arm(c.Weapon, 5);
+    Ship->Hostile = c.hostile;
+    Ship->Ground = c.ground;
+    Ship->Reload[c.weapon] = 0;
+    Arm(c.weapon, 5);
     Ship->Shoot(1);
-    ASSERT_EQ(Bullets.size(), c.Created) << c.Weapon;
-    EXPECT_EQ(Ship->Reload[c.Weapon], c.Reload) << c.Weapon;
-    EXPECT_EQ(Ship->Ammo[c.Weapon], 4) << c.Weapon;
-    for (TBullet* bullet : Bullets) EXPECT_TRUE(bullet->Hostile) << c.Weapon;
+    ASSERT_EQ(Bullets.size(), c.created);
+    EXPECT_EQ(Ship->Reload[c.weapon], c.reload);
+    EXPECT_EQ(Ship->Ammo[c.weapon], 4);
+    EXPECT_TRUE(std::isnan(c.firstX) || Bullets[0]->Pos.x == c.firstX) << Bullets[0]->Pos.x;
+    for (TBullet* bullet : Bullets) {
+      EXPECT_EQ(typeid(*bullet), c.kind);
+      EXPECT_EQ(bullet->Hostile, c.hostile);
+      EXPECT_TRUE(c.vx == Any || sign(bullet->Vel.x) == c.vx) << bullet->Vel.x;
+      EXPECT_TRUE(c.vy == Any || sign(bullet->Vel.y) == c.vy) << bullet->Vel.y;
+    }
+    EXPECT_TRUE(c.kind != typeid(CMissile) || Bullets[0]->Explosions == &Explosions);
+    if (c.weapon == 2) {
+      // Two rounds 10 above and below the nose, the middle one 10 further on.
+      const float ahead = c.hostile ? -10 : 10;
+      for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(Bullets[i]->Pos.x, c.firstX + (i == 1 ? ahead : 0));
+        EXPECT_FLOAT_EQ(Bullets[i]->Pos.y, 190.0f + 10 * i);
+      }
+    }
   }
-  // The last shot was the plasma beam, in front of a hostile ship.
-  EXPECT_NE(dynamic_cast<CPlasmaBeam*>(Bullets[0]), nullptr);
-  EXPECT_FLOAT_EQ(Bullets[0]->Pos.x, 285.0f);
 }
 
-TEST_F(EnemyGuns, ProjectilesLeaveFromTheRightPlaces) {
-  Arm(2, 5);
-  Ship->Shoot(1);
-  ASSERT_EQ(Bullets.size(), 3u);
-  const float expected[3][2] = {{265, 190}, {255, 200}, {265, 210}};
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NE(dynamic_cast<CBulletMG*>(Bullets[i]), nullptr);
-    EXPECT_FLOAT_EQ(Bullets[i]->Pos.x, expected[i][0]);
-    EXPECT_FLOAT_EQ(Bullets[i]->Pos.y, expected[i][1]);
-    EXPECT_LT(Bullets[i]->Vel.x, 0.0f);
-  }
-  Arm(1, 5);
-  Ship->Shoot(1);
-  EXPECT_NE(dynamic_cast<CLaser*>(Bullets.back()), nullptr);
-  Arm(8, 5);
-  Ship->Shoot(1);
-  EXPECT_NE(dynamic_cast<CMine*>(Bullets.back()), nullptr);
-  Arm(9, 5);
-  Ship->Shoot(1);
-  EXPECT_NE(dynamic_cast<CMissile*>(Bullets.back()), nullptr);
-  EXPECT_EQ(Bullets.back()->Explosions, &Explosions);
-
-  // A friend fires to the right: its triple gun like the player's, its beam
-  // ahead of it.
-  Ship->Hostile = false;
-  Arm(0, 5);
-  Ship->Shoot(1);
-  EXPECT_FALSE(Bullets.back()->Hostile);
-  EXPECT_GT(Bullets.back()->Vel.x, 0.0f);
-  Arm(2, 5);
-  Ship->Reload[2] = 0;
-  Ship->Shoot(1);
-  const float mirrored[3] = {335, 345, 335};
-  for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(Bullets[Bullets.size() - 3 + i]->Pos.x, mirrored[i]);
-  Arm(10, 5);
-  Ship->Shoot(1);
-  EXPECT_FLOAT_EQ(Bullets.back()->Pos.x, 315.0f);
-  // A ground unit's guns point up.
-  Ship->Ground = true;
-  Arm(0, 5);
-  Ship->Reload[0] = 0;
-  Ship->Shoot(1);
-  EXPECT_LT(Bullets.back()->Vel.y, 0.0f);
-}
-
-TEST_F(EnemyGuns, ReloadAndEmptyMagazinesHoldFire) {
+TEST_F(EnemyGuns, ReloadingEmptyOrDryGunsHoldFire) {
   Arm(0, 5);
   Ship->Reload[0] = 1;
   Ship->Shoot(1);
@@ -117,6 +103,15 @@ TEST_F(EnemyGuns, ReloadAndEmptyMagazinesHoldFire) {
   Ship->Ammo[0] = 0;
   Ship->Shoot(1);
   EXPECT_TRUE(Bullets.empty());
+  // The last round of the last armed weapon: the ship stops firing.
+  Arm(9, 1);
+  Ship->Shoot(1);
+  EXPECT_EQ(Bullets.size(), 1u);
+  EXPECT_EQ(Ship->Weapon, 9);
+  Ship->Reload[9] = 0;
+  Ship->Shoot(1);
+  EXPECT_EQ(Bullets.size(), 1u);
+  EXPECT_EQ(Ship->Ammo[9], 0);
 }
 
 TEST_F(EnemyGuns, WeaponsWithoutEnemyFormSpendRoundsAndGiveWay) {
@@ -134,17 +129,6 @@ TEST_F(EnemyGuns, WeaponsWithoutEnemyFormSpendRoundsAndGiveWay) {
     // Dry: the next armed weapon, counting on past 11 to 0 and 1.
     EXPECT_EQ(Ship->Weapon, 1) << weapon;
   }
-}
-
-TEST_F(EnemyGuns, ADryShipStopsFiring) {
-  Arm(9, 1);
-  Ship->Shoot(1);
-  EXPECT_EQ(Bullets.size(), 1u);
-  EXPECT_EQ(Ship->Weapon, 9);
-  Ship->Reload[9] = 0;
-  Ship->Shoot(1);
-  EXPECT_EQ(Bullets.size(), 1u);
-  EXPECT_EQ(Ship->Ammo[9], 0);
 }
 
 }  // namespace

@@ -1,36 +1,14 @@
 // Texture sizes: the toolkit pads bitmaps to powers of two of at least 2.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "graphics/gltwodee.h"
 
-TEST(PowerOfTwo, TwoIsTheSmallestPowerAccepted) {
-  EXPECT_FALSE(IsPowerOfTwo(1));
-  EXPECT_TRUE(IsPowerOfTwo(2));
-  EXPECT_TRUE(IsPowerOfTwo(4));
-  EXPECT_TRUE(IsPowerOfTwo(1024));
-  EXPECT_TRUE(IsPowerOfTwo(1 << 30));
-  EXPECT_FALSE(IsPowerOfTwo(6));
-  EXPECT_FALSE(IsPowerOfTwo(3));
-  EXPECT_FALSE(IsPowerOfTwo(100));
-  EXPECT_FALSE(IsPowerOfTwo(0));
-  EXPECT_FALSE(IsPowerOfTwo(-2));
-  EXPECT_FALSE(IsPowerOfTwo(-8));
-}
-
-TEST(PowerOfTwo, NearestIsTheSmallestPowerAtLeastN) {
-  EXPECT_EQ(NearestPowerOfTwo(1), 2);
-  EXPECT_EQ(NearestPowerOfTwo(2), 2);
-  EXPECT_EQ(NearestPowerOfTwo(3), 4);
-  EXPECT_EQ(NearestPowerOfTwo(50), 64);
-  EXPECT_EQ(NearestPowerOfTwo(64), 64);
-  EXPECT_EQ(NearestPowerOfTwo(65), 128);
-  EXPECT_EQ(NearestPowerOfTwo(100), 128);
-  EXPECT_EQ(NearestPowerOfTwo(600), 1024);
-  EXPECT_EQ(NearestPowerOfTwo(800), 1024);
-  EXPECT_EQ(NearestPowerOfTwo(0), 2);
-  EXPECT_EQ(NearestPowerOfTwo(-5), 2);
-}
-
-TEST(PowerOfTwo, NearestStopsAtTheLargestIntPowerInsteadOfOverflowing) {
-  EXPECT_EQ(NearestPowerOfTwo((1 << 30) + 1), 1 << 30);
+TEST(PowerOfTwo, TwoIsTheSmallestPowerAcceptedAndNearestNeverOverflows) {
+  for (int n : {2, 4, 1024, 1 << 30}) EXPECT_TRUE(IsPowerOfTwo(n)) << n;
+  for (int n : {1, 3, 6, 100, 0, -2, -8}) EXPECT_FALSE(IsPowerOfTwo(n)) << n;
+  const std::pair<int, int> nearest[] = {{1, 2},    {2, 2},    {3, 4},     {50, 64}, {64, 64},
+                                         {65, 128}, {600, 1024}, {0, 2}, {-5, 2}, {(1 << 30) + 1, 1 << 30}};
+  for (const auto& [n, power] : nearest) EXPECT_EQ(NearestPowerOfTwo(n), power) << n;
 }

@@ -1,5 +1,4 @@
-// Ship base rules, the weapon catalogue, bomb blasts, the beam's fade and the
-// explosion/fire-trail life cycle: everything here needs no display.
+// Ship base rules, bomb blasts and the explosion/fire-trail life cycle: everything here needs no display.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -98,14 +97,6 @@ TEST(ShipDamage, DeathAndDestructionSetTheDesignatedFlagAndLogIt) {
   EXPECT_EQ(log.Text(), "Ship destructor...\nIsDead thing...\nShip destructor...\n");
 }
 
-TEST(WeaponCatalogue, NamesTheEndsOfTheRangeAndNoneOutside) {
-  EXPECT_EQ(GetWeaponName(0), "Machine Gun");
-  EXPECT_EQ(GetWeaponName(7), "Air-to-surface Rocket");
-  EXPECT_EQ(GetWeaponName(11), "Cloaking");
-  EXPECT_EQ(GetWeaponName(-1), "None");
-  EXPECT_EQ(GetWeaponName(12), "None");
-}
-
 TEST(Bomb, BlastDamageIsTheTruncatedDoubleProduct) {
   const struct {
     float size;
@@ -159,20 +150,6 @@ TEST(Bomb, HeavyBlastReachesUnder65PixelsAndDriftsWithTheShip) {
   DeleteAll(explosions);
 }
 
-TEST(PlasmaBeam, HitsOnlyInItsFirstTickAndDiesOnTheSixthUpdate) {
-  CPlasmaBeam beam(100, 100, nullptr, false);
-  beam.Update();
-  EXPECT_FALSE(beam.Spent);
-  for (int update = 2; update <= 5; ++update) {
-    beam.Update();
-    EXPECT_TRUE(beam.Spent);
-    EXPECT_FALSE(beam.Dead) << "update " << update;
-  }
-  EXPECT_GT(beam.Alpha, 0.0f);
-  beam.Update();
-  EXPECT_TRUE(beam.Dead);
-}
-
 TEST(Explosion, PlainFireballLives38UpdatesThroughAllFifteenFrames) {
   srand(5);
   CExplosion explosion(100, 200, 0, 0.6f);
@@ -189,27 +166,13 @@ TEST(Explosion, PlainFireballLives38UpdatesThroughAllFifteenFrames) {
   EXPECT_TRUE(explosion.Dead);
 }
 
-TEST(Explosion, DebrisIsThrownFromTheCentreInTheDocumentedDrawOrder) {
+TEST(Explosion, DebrisIsThrownUpwardFromTheCentre) {
   srand(6);
   CExplosion explosion(300, 400, 2, 1.0f);
-  srand(6);
-  const float angle = Rand(0, 360);
-  float vy[2], vx[2];
-  for (int t = 0; t < 2; ++t) {
-    vy[t] = Rand(-4, -2);
-    vx[t] = Rand(-2, 2);
-    for (int p = 0; p < 30; ++p) {
-      Rand(-0.1f, 0.1f);
-      Rand(-0.1f, 0.1f);
-      Rand(0, 1);
-      Rand(0.06f, 0.08f);
-    }
-  }
-  EXPECT_EQ(explosion.Angle, angle);
   for (int t = 0; t < 2; ++t) {
     const CFireTrail& trail = explosion.Trails[t];
-    EXPECT_EQ(trail.Vel.y, vy[t]);
-    EXPECT_EQ(trail.Vel.x, vx[t]);
+    EXPECT_TRUE(trail.Vel.y >= -4 && trail.Vel.y <= -2) << trail.Vel.y;
+    EXPECT_TRUE(trail.Vel.x >= -2 && trail.Vel.x <= 2) << trail.Vel.x;
     EXPECT_EQ(trail.NumParticles, 30);
     EXPECT_EQ(trail.Particles[29].Pos.y, 400);
   }
