@@ -37,12 +37,6 @@ class FontTest : public Screen {
   CGLFont Text{font};
 };
 
-TEST_F(FontTest, MeasuresLikeAllegro) {
-  EXPECT_EQ(Text.GetHeight(), 8.0f);
-  EXPECT_EQ(Text.TextWidth("abc"), 24);
-  EXPECT_EQ(Text.TextWidth(""), 0);
-}
-
 TEST_F(FontTest, PrintfPutsTheTopLeftCornerAtThePointInTheColour) {
   Text.Printf(100, 200, makecol(255, 0, 0), "HHHH");
   const Box box = InkBox(ReadRect(90, 190, 60, 30), 90, 190, Pixel{0, 0, 0});

@@ -2,7 +2,10 @@
 // rotation, scale, mirroring and the release of textures.
 #include "gl_harness.h"
 
+#include <array>
+#include <cmath>
 #include <memory>
+#include <utility>
 
 using namespace gltest;
 
@@ -25,13 +28,20 @@ BITMAP* MakeQuarters() {
   return bmp;
 }
 
-// The colours dx, dy from the centre towards each corner: top left, top
-// right, bottom left, bottom right.
-void ExpectQuarters(int x, int y, int dx, int dy, Pixel tl, Pixel tr, Pixel bl, Pixel br) {
-  EXPECT_EQ(ReadPixel(x - dx, y - dy), tl);
-  EXPECT_EQ(ReadPixel(x + dx, y - dy), tr);
-  EXPECT_EQ(ReadPixel(x - dx, y + dy), bl);
-  EXPECT_EQ(ReadPixel(x + dx, y + dy), br);
+// The colours dx, dy from the centre towards each corner (top left, top
+// right, bottom left, bottom right), those points turned clockwise by
+// `angle` degrees about the centre.
+void ExpectQuarters(float x, float y, int dx, int dy, Pixel tl, Pixel tr, Pixel bl, Pixel br, float angle = 0) {
+  const double a = angle * M_PI / 180, c = std::cos(a), s = std::sin(a);
+  const std::pair<int, int> corners[] = {{-dx, -dy}, {dx, -dy}, {-dx, dy}, {dx, dy}};
+  const Pixel colours[] = {tl, tr, bl, br};
+  for (int i = 0; i < 4; ++i) {
+    const auto [cx, cy] = corners[i];
+    EXPECT_EQ(ReadPixel(static_cast<int>(std::floor(x + cx * c - cy * s + 1e-4)),
+                        static_cast<int>(std::floor(y + cx * s + cy * c + 1e-4))),
+              colours[i])
+        << "corner " << i << " at " << angle;
+  }
 }
 
 // A sprite made from (and releasing) the bitmap.
@@ -92,7 +102,7 @@ TEST_F(SpriteTest, PositiveAngleTurnsClockwiseAndScaleGrowsAboutTheCentre) {
   const auto sprite = SpriteOf(MakeQuarters(), MaskNone);
   sprite->Draw(400, 300, 90, 1, 1);
   // A quarter turn clockwise: the top-left quarter ends top-right.
-  ExpectQuarters(400, 300, 12, 25, Blue, Red, Yellow, Green);
+  ExpectQuarters(400, 300, 25, 12, Red, Green, Blue, Yellow, 90);
   EXPECT_EQ(ReadPixel(430, 300), Black);
   EXPECT_EQ(ReadPixel(400, 345), Green);
 
@@ -101,6 +111,27 @@ TEST_F(SpriteTest, PositiveAngleTurnsClockwiseAndScaleGrowsAboutTheCentre) {
   ExpectQuarters(400, 300, 95, 45, Red, Green, Blue, Yellow);
   EXPECT_EQ(ReadPixel(505, 300), Black);
   EXPECT_EQ(ReadPixel(400, 205), Black);
+
+  // Any angle, at a sub-pixel position.
+  ClearScreen(0, 0, 0);
+  sprite->Draw(400.3f, 300.6f, 33, 1, 1);
+  ExpectQuarters(400.3f, 300.6f, 25, 12, Red, Green, Blue, Yellow, 33);
+}
+
+// Sprites place their corners themselves, not through the model-view matrix:
+// the picture still moves with a shaken view, which they leave unchanged.
+TEST_F(SpriteTest, DrawingFollowsAndKeepsTheModelView) {
+  const auto sprite = SpriteOf(MakeQuarters(), MaskAlpha);
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(3.0f, -2.0f, 0.0f);
+  std::array<float, 16> before{}, after{};
+  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+  sprite->DrawHFlip(400.3f, 300.6f, 217.5f, 1, 1);
+  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+  glPopMatrix();
+  EXPECT_EQ(after, before);
+  ExpectQuarters(403.3f, 298.6f, 25, 12, Green, Red, Yellow, Blue, 217.5f);
 }
 
 TEST_F(SpriteTest, HFlipMirrorsWhateverTheCullingStateAndKeepsThatState) {
@@ -111,7 +142,7 @@ TEST_F(SpriteTest, HFlipMirrorsWhateverTheCullingStateAndKeepsThatState) {
   ExpectQuarters(200, 300, 25, 12, Green, Red, Yellow, Blue);
   // Mirrored first, then turned: the mirrored top-left (green) ends top-right.
   sprite->DrawHFlip(600, 300, 90, 1, 1);
-  ExpectQuarters(600, 300, 12, 25, Yellow, Green, Blue, Red);
+  ExpectQuarters(600, 300, 25, 12, Green, Red, Yellow, Blue, 90);
   EXPECT_TRUE(glIsEnabled(GL_CULL_FACE));
 
   DrawRect(0, 0, 1, 1, CColor3(0, 0, 0));
@@ -189,7 +220,6 @@ TEST_F(SpriteTest, DeletingOrReloadingASpriteReleasesItsTexture) {
   EXPECT_FALSE(glIsTexture(second));
   glDeleteTextures(1, &other);
   destroy_bitmap(bmp);
-
 }
 
 TEST_F(SpriteTest, LoadFromFileReadsABitmapFile) {
