@@ -1,31 +1,18 @@
-// Enemy ships in flight on the real 800x600 display: the ten behaviours tick
-// by tick, pitching frames, the crash and its payment, ramming, and drawing.
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
+// Enemy ships in flight on the real 800x600 display: the flight paths and
+// their edges, pitching frames, the crash and its payment, ramming, and drawing.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <vector>
+#include <string>
 
-#include "effects/fire.h"
 #include "gl_harness.h"
-#include "graphics/gltwodee.h"
-#include "ships/enemy.h"
-#include "ships/player.h"
-#include "weapons/bullet.h"
+#include "ship_support.h"
 
 using namespace gltest;
+using namespace shiptest;
 
 namespace {
 
-// Sprites of known sizes in place of the player's own, so that collision
-// boxes do not depend on the artwork.
-CGLSprite PlayerSprites[8];
-
+// Enemy frames of known sizes (set 1: 40 x 20; set 2: 30 x 30).
 void FillSet(CGLSprite* sprites, int count, int w, int h) {
   for (int i = 0; i < count; ++i) {
     BITMAP* bmp = MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
@@ -34,39 +21,15 @@ void FillSet(CGLSprite* sprites, int count, int w, int h) {
   }
 }
 
-class EnemyFlight : public testing::Test {
+class EnemyFlight : public PlayerFixture {
  protected:
   void SetUp() override {
+    PlayerFixture::SetUp();
     srand(7);
-    Globals::GFXLevel = 1;
-    Globals::ScreenShake = 0;
     FillSet(CShipNPC::Data1, 8, 40, 20);
     FillSet(CShipNPC::Data2, 1, 30, 30);
-    FillSet(PlayerSprites, 8, 50, 30);
-    Player = new CPlayerShip(100, 300, &Explosions, &Bullets);
-    OwnSprites = Player->Sprites;
-    Player->Sprites = PlayerSprites;
-    Player->State = 0;
+    StandInPlayer();
     Player->Shields = Player->MaxShields = 1000;
-  }
-
-  void TearDown() override {
-    for (CShipNPC* ship : Ships) delete ship;
-    for (TBullet* bullet : Bullets) delete bullet;
-    for (CExplosion* explosion : Explosions) delete explosion;
-    Player->Sprites = OwnSprites;
-    delete Player;
-    for (const std::string& path : Files) std::remove(path.c_str());
-  }
-
-  CShipNPC* Spawn(const std::string& definition, int behaviour, float x, float y, bool countsAsKill = true) {
-    char name[] = "/tmp/varnok_enemy_XXXXXX";
-    const int fd = mkstemp(name);
-    close(fd);
-    Files.push_back(name);
-    std::ofstream(name) << definition;
-    Ships.push_back(new CShipNPC(x, y, name, &Explosions, &Bullets, countsAsKill, behaviour));
-    return Ships.back();
   }
 
   // A flying ship of set 1 with 7 frames and a shadow.
@@ -78,48 +41,54 @@ class EnemyFlight : public testing::Test {
 
   // The player far from every flight path, out of reach of ramming.
   void PlayerAside() { Player->Pos = CVector2(790, 590); }
-
-  std::vector<CExplosion*> Explosions;
-  std::vector<TBullet*> Bullets;
-  std::vector<CShipNPC*> Ships;
-  std::vector<std::string> Files;
-  CPlayerShip* Player = nullptr;
-  CGLSprite* OwnSprites = nullptr;
 };
 
-TEST_F(EnemyFlight, StraightFlightLeavesLeftWithoutPay) {
+// A ship ends in the tick that starts beyond -100 or 900 across; leaving pays
+// nothing. Each path runs until it has left (or, for the escort, for good).
+TEST_F(EnemyFlight, EveryFlightPathLeavesByItsSideWithoutPay) {
   PlayerAside();
-  CShipNPC* ship = Flyer(1, -90, 100, 0.1f, 3, "Weapon 0 100");
-  const float xs[] = {-93, -96, -99, -102};
-  for (float x : xs) {
-    ship->Update(Player);
-    EXPECT_FLOAT_EQ(ship->Pos.x, x);
-    EXPECT_EQ(ship->State, 0);
+  const struct {
+    int behaviour;
+    float x, y, acc, maxSpeed;
+    int side;  // -1 left, 1 right, 0 never
+    int behaviourAtTheEnd;
+  } paths[] = {
+      {1, -90, 100, 0.1f, 3, -1, 1},  {2, 600, 300, 0.1f, 2, -1, 2}, {4, 404, 300, 0.1f, 2, -1, 4},
+      {5, 204, 400, 0.1f, 2, 1, 5},   {6, 204, 400, 0.1f, 2, -1, 2}, {10, 100, 290, 0.5f, 2, 0, 10},
+  };
+  for (const auto& p : paths) {
+    SCOPED_TRACE(p.behaviour);
+    CShipNPC* ship = Flyer(p.behaviour, p.x, p.y, p.acc, p.maxSpeed);
+    for (int tick = 0; tick < 10000 && ship->State == 0; ++tick) {
+      const float x = ship->Pos.x;
+      ship->Update(Player);
+      ASSERT_EQ(ship->State == 3, x < -100 || x > 900) << tick;
+    }
+    EXPECT_EQ(ship->State, p.side == 0 ? 0 : 3);
+    EXPECT_EQ(ship->Pos.x > 400, p.side >= 0);
+    EXPECT_EQ(ship->Behaviour, p.behaviourAtTheEnd);
   }
-  ship->Update(Player);
-  EXPECT_EQ(ship->State, 3);
   EXPECT_EQ(Player->Score, 0);
   EXPECT_EQ(Player->Kills, 0);
   EXPECT_TRUE(Explosions.empty());
   EXPECT_EQ(Globals::ScreenShake, 0);
 }
 
-TEST_F(EnemyFlight, SineWaveSlowsToHalfSpeedAndWeaves) {
+TEST_F(EnemyFlight, SineWaveSlowsToHalfSpeedAndWeavesWithinItsTopSpeed) {
   PlayerAside();
   CShipNPC* ship = Flyer(2, 600, 300, 0.1f, 2);
-  float phase = 0;
-  for (int tick = 0; tick < 40; ++tick) {
+  float lo = 0, hi = 0;
+  for (int tick = 0; tick < 70; ++tick) {
     ship->Update(Player);
-    EXPECT_NEAR(ship->Vel.y, 2 * std::sin(phase), 1e-5) << tick;
-    phase += 0.1f;
+    lo = std::min(lo, ship->Vel.y);
+    hi = std::max(hi, ship->Vel.y);
   }
+  EXPECT_LT(lo, -1.9f);
+  EXPECT_GT(hi, 1.9f);
+  EXPECT_GE(lo, -2.0f);
+  EXPECT_LE(hi, 2.0f);
   EXPECT_LE(ship->Vel.x, -1.0f);
   EXPECT_GT(ship->Vel.x, -1.11f);
-  ship->Pos.x = -100;
-  ship->Update(Player);
-  EXPECT_EQ(ship->State, 0);
-  ship->Update(Player);
-  EXPECT_EQ(ship->State, 3);
 }
 
 TEST_F(EnemyFlight, DiveTurnsAtThe350Line) {
@@ -158,68 +127,6 @@ TEST_F(EnemyFlight, LoopStagesChangeAtHalfWidthAndY200) {
     ship->Update(Player);
     EXPECT_EQ(ship->Phase < 2, y >= 200);
   }
-  // Third stage: the climb fades, the ship speeds back to the left.
-  const float vy = ship->Vel.y;
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Vel.y, static_cast<float>(vy * 0.99));
-  while (ship->State == 0 && ticks++ < 5000) ship->Update(Player);
-  EXPECT_EQ(ship->State, 3);
-  EXPECT_LT(ship->Pos.x, -100);
-  EXPECT_EQ(Player->Score, 0);
-}
-
-TEST_F(EnemyFlight, TurnBackSettlesAtMidHeightAndLeavesRight) {
-  PlayerAside();
-  CShipNPC* ship = Flyer(5, 204, 400, 0.1f, 2);
-  for (float x : {202.0f, 200.0f, 198.0f}) {
-    ship->Update(Player);
-    EXPECT_FLOAT_EQ(ship->Pos.x, x);
-    EXPECT_LT(ship->Phase, 1.0f);
-  }
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Phase, 1.1f);
-  int ticks = 0;
-  while (ship->Phase < 2 && ticks++ < 1000) {
-    const float y = ship->Pos.y;
-    ship->Update(Player);
-    EXPECT_EQ(ship->Phase > 2, std::fabs(y - 300) < 10);
-  }
-  EXPECT_FLOAT_EQ(ship->Phase, 2.1f);
-  while (ship->State == 0 && ticks++ < 5000) {
-    const float x = ship->Pos.x;
-    ship->Update(Player);
-    EXPECT_EQ(ship->State == 3, x > 900);
-  }
-  EXPECT_EQ(ship->State, 3);
-  EXPECT_TRUE(Explosions.empty());
-  EXPECT_EQ(Player->Score, 0);
-}
-
-TEST_F(EnemyFlight, TurnIntoSineBecomesBehaviourTwoPastWidthMinus100) {
-  PlayerAside();
-  CShipNPC* ship = Flyer(6, 204, 400, 0.1f, 2);
-  int ticks = 0;
-  while (ship->Phase < 1 && ticks++ < 100) ship->Update(Player);
-  EXPECT_LT(ship->Pos.x, 200);
-  while (ship->Phase < 2 && ticks++ < 1000) {
-    const float y = ship->Pos.y;
-    ship->Update(Player);
-    EXPECT_EQ(ship->Phase > 2, y < 300);
-  }
-  while (ship->Behaviour == 6 && ticks++ < 5000) {
-    const float x = ship->Pos.x;
-    ship->Update(Player);
-    EXPECT_EQ(ship->Behaviour == 2, x > 700);
-  }
-  ASSERT_EQ(ship->Behaviour, 2);
-  // Behaviour 2 from the next tick, its sine starting at 2.1.
-  const float vx = ship->Vel.x;
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Vel.y, static_cast<float>(2 * std::sin(static_cast<double>(2.1f))));
-  EXPECT_FLOAT_EQ(ship->Vel.x, vx - 0.1f);
-  while (ship->State == 0 && ticks++ < 10000) ship->Update(Player);
-  EXPECT_EQ(ship->State, 3);
-  EXPECT_LT(ship->Pos.x, -100);
 }
 
 TEST_F(EnemyFlight, GroundTurretSweepsDriftsAndFiresUpOnlyWhenThePlayerIsClose) {
@@ -227,11 +134,10 @@ TEST_F(EnemyFlight, GroundTurretSweepsDriftsAndFiresUpOnlyWhenThePlayerIsClose) 
   Player->Pos = CVector2(450, 300);  // exactly 50 away: out of reach
   bool seen[7] = {};
   for (int tick = 0; tick < 200; ++tick) {
-    const float phase = turret->Phase;
     const float x = turret->Pos.x;
     turret->Update(Player);
-    const int expected = static_cast<int>(7 / 2 + 7 * std::sin(static_cast<double>(phase)) / 2);
-    EXPECT_EQ(turret->Frame, std::min(std::max(expected, 0), 6)) << tick;
+    ASSERT_GE(turret->Frame, 0);
+    ASSERT_LE(turret->Frame, 6);
     seen[turret->Frame] = true;
     EXPECT_FLOAT_EQ(turret->Pos.x, x - 1.0f);
     Player->Pos.x = turret->Pos.x - 50;
@@ -261,11 +167,10 @@ TEST_F(EnemyFlight, GlideMovesItselfAndRedrawsItsDestinationWithin30Pixels) {
     const float destX = ship->DestX, destY = ship->DestY;
     const int weapon = ship->Weapon;
     ship->Update(Player);
-    const float x = pos.x + (destX - pos.x) * 0.1f, y = pos.y + (destY - pos.y) * 0.1f;
-    ASSERT_FLOAT_EQ(ship->Pos.x, x);
-    ASSERT_FLOAT_EQ(ship->Pos.y, y);
-    EXPECT_FLOAT_EQ(ship->Vel.x, x - pos.x);
-    const bool near = std::fabs(x - destX) < 30 && std::fabs(y - destY) < 30;
+    // It closes on its destination and draws a new one once within 30 pixels.
+    ASSERT_LE(std::fabs(ship->Pos.x - destX), std::fabs(pos.x - destX)) << tick;
+    ASSERT_LE(std::fabs(ship->Pos.y - destY), std::fabs(pos.y - destY)) << tick;
+    const bool near = std::fabs(ship->Pos.x - destX) < 30 && std::fabs(ship->Pos.y - destY) < 30;
     EXPECT_EQ(near, ship->DestX != destX || ship->DestY != destY) << tick;
     if (near) ++redraws;
     EXPECT_GE(ship->DestX, 300.0f);
@@ -321,70 +226,6 @@ TEST_F(EnemyFlight, HunterKeepsLevelWithThePlayerAndHoldsFireWhileCloaked) {
   EXPECT_EQ(ship->State, 0);
 }
 
-TEST_F(EnemyFlight, EscortFliesRightToMidHeightAndNeverFiresOrLeaves) {
-  PlayerAside();
-  CShipNPC* ship = Flyer(10, 100, 290, 0.5f, 2, "Weapon 0 1000");
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Vel.y, 2.0f);
-  EXPECT_FLOAT_EQ(ship->Vel.x, 2.0f);
-  ship->Update(Player);
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Vel.y, 2.0f);  // started at 294: still above
-  ship->Update(Player);                // starts at 296
-  ship->Update(Player);                // starts at 298
-  ship->Update(Player);                // starts at 300: slows
-  EXPECT_FLOAT_EQ(ship->Vel.y, 1.5f);
-  for (int tick = 0; tick < 2000; ++tick) ship->Update(Player);
-  EXPECT_EQ(ship->State, 0);
-  EXPECT_TRUE(Bullets.empty());
-  EXPECT_GT(ship->Pos.x, 750.0f);
-  EXPECT_LT(ship->Pos.x, 800.0f);
-  EXPECT_LT(std::fabs(ship->Vel.x), 0.01f);
-}
-
-// One projectile pass as the mission runs it for friendly fire: every shot
-// moves, then meets every enemy in list order, and the spent ones go.
-void FriendlyPass(std::vector<TBullet*>& bullets, const std::vector<CShipNPC*>& enemies) {
-  for (size_t i = 0; i < bullets.size();) {
-    bullets[i]->Update();
-    for (CShipNPC* enemy : enemies) bullets[i]->CheckCollision(enemy);
-    if (bullets[i]->Dead) {
-      delete bullets[i];
-      bullets.erase(bullets.begin() + static_cast<long>(i));
-    } else {
-      ++i;
-    }
-  }
-}
-
-// A friend's shots start inside its box (its mine right on it) and meet it
-// first in the list: they must pass through it and still strike the enemy.
-TEST_F(EnemyFlight, AFriendsShotsPassThroughItAndHitTheEnemyAhead) {
-  PlayerAside();
-  for (int weapon : {0, 1, 2, 8, 9, 10}) {
-    CShipNPC* friendly = Spawn("Data 1 7 Acc 0.1 MaxSpeed 2 Hostile 0 Weapon " + std::to_string(weapon) +
-                                   " 1 Shields 100 Shadow 0 Ground 0",
-                               0, 300, 300, false);
-    // Behaviour 0: both stay where they are.
-    CShipNPC* foe = Flyer(0, 420, 300, 0.1f, 2);
-    friendly->Shoot(1);
-    ASSERT_FALSE(Bullets.empty()) << weapon;
-    for (int tick = 0; tick < 40; ++tick) {
-      // The mine waits on the friend; the enemy comes to it later.
-      if (weapon == 8 && tick == 5) foe->Pos = friendly->Pos;
-      friendly->Update(Player);
-      foe->Update(Player);
-      FriendlyPass(Bullets, Ships);
-    }
-    EXPECT_EQ(friendly->Shields, 100) << weapon;
-    EXPECT_LT(foe->Shields, 100) << weapon;
-    for (CShipNPC* ship : Ships) delete ship;
-    Ships.clear();
-    for (TBullet* bullet : Bullets) delete bullet;
-    Bullets.clear();
-  }
-}
-
 TEST_F(EnemyFlight, AShipTakingTheMemoryOfAFallenFriendIsStillHitByItsMine) {
   PlayerAside();
   CShipNPC* friendly =
@@ -394,9 +235,11 @@ TEST_F(EnemyFlight, AShipTakingTheMemoryOfAFallenFriendIsStillHitByItsMine) {
   Ships.clear();
   // The allocator may well hand the same memory to the newcomer.
   CShipNPC* newcomer = Flyer(0, 300, 300, 0.1f, 2);
-  FriendlyPass(Bullets, Ships);
+  ASSERT_EQ(Bullets.size(), 1u);
+  Bullets[0]->Update();
+  Bullets[0]->CheckCollision(newcomer);
   EXPECT_EQ(newcomer->Shields, 90);
-  EXPECT_TRUE(Bullets.empty());
+  EXPECT_TRUE(Bullets[0]->Dead);
 }
 
 TEST_F(EnemyFlight, PitchFrameFollowsVerticalSpeedAndStaysInTheSet) {
@@ -535,25 +378,6 @@ TEST_F(EnemyFlight, DrawsTheShipAndItsShadowMirroredForEscorts) {
   ship->Draw();
   EXPECT_EQ(ReadPixel(190, 200), (Pixel{0, 0, 0}));
   Setup2D();
-}
-
-}  // namespace
-
-namespace {
-
-TEST(EnemySets, LoadEveryPictureOfTheTwelveSets) {
-  LoadShipData();
-  for (int set = 1; set <= 12; ++set) {
-    const CGLSprite* sprites = CShipNPC::SpriteSet(set);
-    for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) {
-      EXPECT_GT(sprites[i].W(), 0.0f) << set << "/" << i;
-      EXPECT_GT(sprites[i].H(), 0.0f) << set << "/" << i;
-      EXPECT_NE(sprites[i].TextureName(), 0u) << set << "/" << i;
-      EXPECT_EQ(sprites[i].Mask(), MaskAlpha) << set << "/" << i;
-    }
-  }
-  UnloadShipData();
-  EXPECT_NE(CShipNPC::Data12[7].TextureName(), 0u);
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
 // Shared set-up of the front-end and background tests: a working directory
 // of its own whose data/ holds plain single-colour stand-ins for the
-// pictures (so positions and colours can be read back exactly), the three
-// global fonts (from data/font.dat when the build has it, else Allegro's
-// built-in font), released keys, and a helper thread that plays the player
+// pictures (so positions and colours can be read back exactly), released
+// keys, and a helper thread that plays the player
 // and the timer while a blocking screen runs on the main thread.
 #pragma once
 
@@ -25,6 +24,7 @@
 namespace frontendtest {
 
 namespace fs = std::filesystem;
+using gltest::ReleaseKeys;
 
 // Stand-in pictures: name, size, colour; rows above `maskRows` are magenta.
 struct Picture {
@@ -61,28 +61,9 @@ class FrontEndTest : public testing::Test {
     fs::create_directory(WorkDir / "data");
     WritePictures(WorkDir / "data");
     fs::current_path(WorkDir);
-
-    SavedFonts[0] = Globals::MenuFont;
-    SavedFonts[1] = Globals::SmallFont;
-    SavedFonts[2] = Globals::MediumFont;
-    const std::string fontPath = std::string(VARNOK_DATA_DIR) + "/font.dat";
-    FontFile = exists(fontPath.c_str()) ? load_datafile(fontPath.c_str()) : nullptr;
-    for (int i = 0; i < 3; ++i) Fonts[i] = new CGLFont(FontFile != nullptr ? static_cast<FONT*>(FontFile[i].dat) : font);
-    Globals::MenuFont = Fonts[0];
-    Globals::SmallFont = Fonts[1];
-    Globals::MediumFont = Fonts[2];
   }
 
   static void TearDownTestSuite() {
-    for (CGLFont*& f : Fonts) {
-      delete f;
-      f = nullptr;
-    }
-    if (FontFile != nullptr) unload_datafile(FontFile);
-    FontFile = nullptr;
-    Globals::MenuFont = SavedFonts[0];
-    Globals::SmallFont = SavedFonts[1];
-    Globals::MediumFont = SavedFonts[2];
     fs::current_path(PreviousDir);
     fs::remove_all(WorkDir);
   }
@@ -101,15 +82,8 @@ class FrontEndTest : public testing::Test {
     Setup2D();
   }
 
-  static void ReleaseKeys() {
-    for (int i = 0; i < KEY_MAX; ++i) key[i] = 0;
-  }
-
   static inline fs::path WorkDir;
   static inline fs::path PreviousDir;
-  static inline DATAFILE* FontFile = nullptr;
-  static inline CGLFont* Fonts[3] = {nullptr, nullptr, nullptr};
-  static inline CGLFont* SavedFonts[3] = {nullptr, nullptr, nullptr};
 };
 
 // True when some pixel of the block is within `tolerance` of the colour.

@@ -101,6 +101,10 @@ inline void InstallMessageStandIn() {
   setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
 }
 
+inline void ReleaseKeys() {
+  for (int i = 0; i < KEY_MAX; ++i) key[i] = 0;
+}
+
 // Every GL test starts from the game's 2D view on a black screen.
 class Screen : public ::testing::Test {
  protected:

@@ -15,6 +15,7 @@
 
 #include "graphics/gltwodee.h"
 #include "headless.h"
+#include "shell/common.h"
 
 namespace {
 
@@ -51,7 +52,23 @@ int main(int argc, char** argv) {
 
   if (!StartHeadlessDisplay("gl_tests")) return 1;
 
-  const int result = RUN_ALL_TESTS();
+  // The game's three fonts, shared by every test that draws text.
+  DATAFILE* fonts = load_datafile("data/font.dat");
+  if (fonts == nullptr) {
+    fprintf(stderr, "data/font.dat: not loaded\n");
+    return 1;
+  }
+  int result;
+  {
+    CGLFont menu(static_cast<FONT*>(fonts[0].dat)), small(static_cast<FONT*>(fonts[1].dat)),
+        medium(static_cast<FONT*>(fonts[2].dat));
+    Globals::MenuFont = &menu;
+    Globals::SmallFont = &small;
+    Globals::MediumFont = &medium;
+    result = RUN_ALL_TESTS();
+    Globals::MenuFont = Globals::SmallFont = Globals::MediumFont = nullptr;
+  }
+  unload_datafile(fonts);
   allegro_exit();
   return result;
 }

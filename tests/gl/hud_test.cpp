@@ -3,6 +3,10 @@
 #include "ship_support.h"
 
 #include "gl_harness.h"
+#include "powerups/powerup.h"
+
+#include <utility>
+#include <vector>
 
 using namespace gltest;
 using namespace shiptest;
@@ -22,19 +26,6 @@ int Changed(int x, int y, int w, int h, const Pixel& background) {
 
 class Hud : public PlayerFixture {
  protected:
-  static void SetUpTestSuite() {
-    // The built-in font stands in for the game's small font.
-    if (Globals::SmallFont == nullptr) {
-      OwnFont = new CGLFont(font);
-      Globals::SmallFont = OwnFont;
-    }
-  }
-  static void TearDownTestSuite() {
-    if (OwnFont == nullptr) return;
-    Globals::SmallFont = nullptr;
-    delete OwnFont;
-    OwnFont = nullptr;
-  }
   void SetUp() override {
     PlayerFixture::SetUp();
     MakeAlive();
@@ -48,10 +39,7 @@ class Hud : public PlayerFixture {
     ClearScreen(r, g, b);
     Player->Draw();
   }
-  static CGLFont* OwnFont;
 };
-
-CGLFont* Hud::OwnFont = nullptr;
 
 }  // namespace
 
@@ -151,23 +139,44 @@ TEST_F(Hud, NothingAtAllOnceFinished) {
   EXPECT_EQ(Changed(0, 0, ScreenW, ScreenH, Black), 0);
 }
 
-TEST(EffectData, ExplosionFramesAndFireAreAdditiveAndOrdnanceSpritesAlpha) {
+// Every loader fills its sprites from the generated data with the mask its
+// pictures need, and the unloaders let them go.
+TEST(DataLoaders, FillEverySpriteWithItsMask) {
+  LoadShipData();
   LoadExplosionData();
-  for (const CGLSprite& frame : CExplosion::Sprites) {
-    EXPECT_GT(frame.W(), 0);
-    EXPECT_EQ(frame.Mask(), MaskAdditive);
-  }
-  ASSERT_NE(CExplosion::FireSprite, nullptr);
-  EXPECT_EQ(CExplosion::FireSprite->Mask(), MaskAdditive);
-
   LoadWeaponData();
-  for (CGLSprite* sprite : {CBomb::Sprite, CRocket::Sprite, CMissile::Sprite, CMine::Sprite}) {
-    ASSERT_NE(sprite, nullptr);
-    EXPECT_EQ(sprite->Mask(), MaskAlpha);
+  LoadPowerupData();
+  std::vector<std::pair<const CGLSprite*, MaskMode>> sprites;
+  for (int set = 1; set <= 12; ++set)
+    for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) sprites.push_back({&CShipNPC::SpriteSet(set)[i], MaskAlpha});
+  for (const CGLSprite& frame : CExplosion::Sprites) sprites.push_back({&frame, MaskAdditive});
+  for (const CGLSprite* sprite : {CBomb::Sprite, CRocket::Sprite, CMissile::Sprite, CMine::Sprite})
+    sprites.push_back({sprite, MaskAlpha});
+  for (const CGLSprite* sprite :
+       {CExplosion::FireSprite, CPowerup::AmmoSprite, CPowerup::ShieldSprite, CPowerup::LifeSprite})
+    sprites.push_back({sprite, MaskAdditive});
+  for (size_t i = 0; i < sprites.size(); ++i) {
+    ASSERT_NE(sprites[i].first, nullptr) << i;
+    EXPECT_GT(sprites[i].first->W() * sprites[i].first->H(), 0.0f) << i;
+    EXPECT_NE(sprites[i].first->TextureName(), 0u) << i;
+    EXPECT_EQ(sprites[i].first->Mask(), sprites[i].second) << i;
   }
   EXPECT_NE(CRocket::Sprite, CMissile::Sprite);
+  EXPECT_EQ(CPowerup(0, 0).Sprite, CPowerup::LifeSprite);
+  EXPECT_EQ(CPowerup(0, 0, 1, 2).Sprite, CPowerup::AmmoSprite);
+  EXPECT_EQ(CPowerup(0, 0, 5).Sprite, CPowerup::ShieldSprite);
+  UnloadPowerupData();
+  UnloadPowerupData();  // twice is harmless
+  UnloadWeaponData();
+  UnloadExplosionData();
+  EXPECT_TRUE(CPowerup::AmmoSprite == nullptr && CPowerup::ShieldSprite == nullptr && CPowerup::LifeSprite == nullptr);
+  EXPECT_EQ(CBomb::Sprite, nullptr);
+  EXPECT_EQ(CExplosion::FireSprite, nullptr);
+}
 
-  // Every kind draws at its position.
+TEST(EffectData, EveryKindOfProjectileDrawsAtItsPositionAtItsSize) {
+  LoadExplosionData();
+  LoadWeaponData();
   srand(29);
   std::vector<CExplosion*> explosions;
   std::vector<TBullet*> drawn = {new CBomb(100, 100, CVector2(), &explosions, 1.3f, false),
@@ -181,6 +190,15 @@ TEST(EffectData, ExplosionFramesAndFireAreAdditiveAndOrdnanceSpritesAlpha) {
   fireball.Draw();
   for (TBullet* b : drawn) EXPECT_GT(Changed(static_cast<int>(b->Pos.x) - 4, static_cast<int>(b->Pos.y) - 2, 8, 4, Black), 0);
   EXPECT_GT(Changed(290, 290, 20, 20, Black), 0);
+
+  // The rocket alone, without its trail: no taller than its picture.
+  static_cast<CRocket*>(drawn[1])->Trail.NumParticles = 0;
+  ClearScreen(0, 0, 0);
+  drawn[1]->Draw();
+  const int h = static_cast<int>(CRocket::Sprite->H());
+  EXPECT_GT(Changed(200, 100 - h / 2 + 1, 200, h - 2, Black), 0);
+  EXPECT_EQ(Changed(200, 100 - h / 2 - 3 * h, 200, 3 * h - 1, Black), 0);
+  EXPECT_EQ(Changed(200, 100 + h / 2 + 1, 200, 3 * h, Black), 0);
   DeleteAll(drawn);
 
   CPlasmaBeam beam(200, 400, &explosions, false);
@@ -190,9 +208,6 @@ TEST(EffectData, ExplosionFramesAndFireAreAdditiveAndOrdnanceSpritesAlpha) {
   EXPECT_EQ(ReadPixel(150, 399), Black);
   EXPECT_EQ(ReadPixel(700, 402), Black);
   Setup2D();
-
   UnloadWeaponData();
   UnloadExplosionData();
-  EXPECT_EQ(CBomb::Sprite, nullptr);
-  EXPECT_EQ(CExplosion::FireSprite, nullptr);
 }

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "frontend/menu.h"
-#include "graphics/cube.h"
 #include "highscores/highscore.h"
 
 using namespace frontendtest;
@@ -207,18 +206,6 @@ TEST_F(MenuTest, EnterOrEscapeEndTheText) {
   }
 }
 
-TEST_F(MenuTest, LongAndPercentLinesAreKeptVerbatimAndCut) {
-  Menu->ClearText();
-  Menu->AddText("%s", std::string(300, 'a').c_str());
-  Menu->AddLine(std::string(300, 'b'));
-  Menu->AddLine("100% %s %n");
-  EXPECT_EQ(Menu->Lines[0], std::string(255, 'a'));
-  EXPECT_EQ(Menu->Lines[1], std::string(255, 'b'));
-  EXPECT_EQ(Menu->Lines[2], "100% %s %n");
-  Menu->BeginText();
-  Menu->DrawTextScreen("%s%n");  // drawn as it stands, never formatted
-}
-
 TEST_F(MenuTest, OptionsCycleTheirSettings) {
   Globals::GFXLevel = 2;
   Globals::SoundOn = true;
@@ -276,22 +263,23 @@ TEST_F(MenuTest, OptionsMenuKeepsTheHighlightOnTheLastChoice) {
   Globals::GFXLevel = 1;
 }
 
-TEST_F(MenuTest, CreditsShowNineLinesAndEndByThemselves) {
-  FastTimer();
-  Menu->CreditsMenu();
-  ASSERT_EQ(Menu->Lines.size(), 9u);
-  EXPECT_EQ(Menu->Lines[0], "VARNOK 1.0");
-  EXPECT_LT((Height() + 3) * 9 + Menu->TextY, 250.0f);
-}
-
-TEST_F(MenuTest, HallOfFameListsEveryEntryVerbatim) {
+// Credits, the Hall of Fame (every entry verbatim) and a missing epilogue
+// (the title alone) end by themselves once their block has risen.
+TEST_F(MenuTest, TextScreensEndByThemselves) {
   HighscoreManager table(10, false);
   table.AddEntry("50%d", 7);
   FastTimer();
+  Menu->CreditsMenu();
+  EXPECT_EQ(Menu->Lines.size(), 9u);
+  EXPECT_LT((Height() + 3) * 9 + Menu->TextY, 250.0f);
   Menu->ShowHighscores(&table);
   ASSERT_EQ(Menu->Lines.size(), 10u);
   EXPECT_EQ(Menu->Lines[0], "1. 50%d: 7");
   EXPECT_EQ(Menu->Lines[9], "10. None: 0");
+  Menu->ShowEpilogue();
+  EXPECT_TRUE(Menu->Lines.empty());
+  EXPECT_LT(Menu->TextY, 250.0f);
+  EXPECT_GT(Menu->TextY, 249.0f);
 }
 
 TEST_F(MenuTest, EpilogueIsReadLineByLine) {
@@ -309,15 +297,6 @@ TEST_F(MenuTest, EpilogueIsReadLineByLine) {
   Menu->LoadEpilogue("data/epilogue.txt");
   EXPECT_EQ(Menu->Lines, (std::vector<std::string>{"No line end"}));
   std::remove("data/epilogue.txt");
-}
-
-TEST_F(MenuTest, MissingEpilogueShowsTheTitleAloneUntilTheEmptyBlockHasRisen) {
-  Menu->AddLine("left over");
-  FastTimer();
-  Menu->ShowEpilogue();
-  EXPECT_TRUE(Menu->Lines.empty());
-  EXPECT_LT(Menu->TextY, 250.0f);
-  EXPECT_GT(Menu->TextY, 249.0f);
 }
 
 TEST_F(MenuTest, DebriefingFiguresForEachOutcome) {
@@ -431,23 +410,6 @@ void LeaveIntroState() {
 }
 
 }  // namespace
-
-TEST_F(MenuTest, IntroDrawsTheCubeInTheMiddleOfThePerspectiveView) {
-  EnterIntroState();
-  glDisable(GL_TEXTURE_2D);
-  glDisable(GL_CULL_FACE);
-  glBlendFunc(GL_ONE, GL_ZERO);
-
-  Cube cube(0, 0, 0, 1.2f, 1.2f, 1.2f);
-  Menu->BeginIntro();
-  while (!Menu->IntroTick()) {
-  }
-  Menu->DrawIntro(cube);
-  const Pixel centre = ReadPixel(400, 300);
-  EXPECT_GT(centre.r, 40) << centre;
-  ExpectPixels({{5, 5, Black}, {400, 20, Black}});
-  LeaveIntroState();
-}
 
 TEST_F(MenuTest, IntroEndsByItselfAfterTheHold) {
   EnterIntroState();

@@ -174,6 +174,8 @@ TEST_F(PlayerShip, EveryWeaponFiresItsProjectilesAndReloads) {
       EXPECT_FLOAT_EQ(Bullets[1]->Pos.x, 345);
       EXPECT_FLOAT_EQ(Bullets[2]->Pos.y, 210);
     }
+    // The guns' rounds all fly level to the right.
+    for (TBullet* b : Bullets) EXPECT_TRUE(w.id > 2 || (b->Vel.x > 0 && b->Vel.y == 0)) << b->Vel.x << "," << b->Vel.y;
     if (auto* bomb = dynamic_cast<CBomb*>(first)) {
       const float sizes[] = {0.5f, 0.9f, 1.3f};
       EXPECT_EQ(bomb->Size, sizes[w.id - 3]);

@@ -9,37 +9,21 @@
 #include <vector>
 
 #include "gl_harness.h"
+#include "ship_support.h"
 #include "graphics/gltwodee.h"
 #include "powerups/powerup.h"
 #include "ships/player.h"
 
 using namespace gltest;
+using namespace shiptest;
 
 namespace {
 
-class Powerups : public testing::Test {
+class Powerups : public PlayerFixture {
  protected:
   void SetUp() override {
-    for (CGLSprite& sprite : Frames) {
-      BITMAP* bmp = MakeFilledBitmap(50, 30, 200, 200, 200);
-      sprite.MakeFromBmp(bmp, MaskAlpha);
-      destroy_bitmap(bmp);
-    }
-    Player = new CPlayerShip(100, 300, &Explosions, &Bullets);
-    OwnSprites = Player->Sprites;
-    Player->Sprites = Frames;
-    Player->State = 0;
-    SavedFont = Globals::MediumFont;
-    if (SavedFont == nullptr) Globals::MediumFont = new CGLFont(font);
-  }
-
-  void TearDown() override {
-    Player->Sprites = OwnSprites;
-    delete Player;
-    if (SavedFont == nullptr) {
-      delete Globals::MediumFont;
-      Globals::MediumFont = nullptr;
-    }
+    PlayerFixture::SetUp();
+    StandInPlayer();
   }
 
   // Ticks until picked up, at most `ticks`; true when it was.
@@ -74,12 +58,6 @@ class Powerups : public testing::Test {
     Setup2D();
   }
 
-  CGLSprite Frames[8];
-  std::vector<CExplosion*> Explosions;
-  std::vector<TBullet*> Bullets;
-  CPlayerShip* Player = nullptr;
-  CGLSprite* OwnSprites = nullptr;
-  CGLFont* SavedFont = nullptr;
 };
 
 TEST_F(Powerups, PickupBoxIsStrict) {
@@ -121,50 +99,38 @@ TEST_F(Powerups, TextStandsFor49TicksThenRisesAndGoes) {
   EXPECT_EQ(Player->Lives, 4);
 }
 
-TEST_F(Powerups, ShieldsHealOnlyAnAliveShipButAreAlwaysTaken) {
-  Player->MaxShields = 10;
-  Player->Shields = 4;
-  CPowerup small(101, 300, 3);
-  ASSERT_TRUE(Drift(small, 1));
-  EXPECT_EQ(Player->Shields, 7);
-
-  CPowerup full(101, 300, 50);
-  ASSERT_TRUE(Drift(full, 1));
-  EXPECT_EQ(Player->Shields, 10);
-  ExpectText(full, "+50 shield");
-
-  for (int state : {1, 4}) {
-    Player->State = state;
+// Every kind is taken in every player state; only an alive ship is healed,
+// and ammunition for no known weapon gives nothing.
+TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
+  enum { Life, Shield, Ammo };
+  const struct {
+    int state, kind, value, amount, lives, shields, ammo;
+    const char* text;
+  } cases[] = {
+      {0, Life, 0, 0, 4, 4, 0, "Extra life"}, {1, Life, 0, 0, 4, 4, 0, nullptr},  {4, Life, 0, 0, 4, 4, 0, nullptr},
+      {0, Ammo, 9, 3, 3, 4, 3, nullptr},      {1, Ammo, 9, 3, 3, 4, 3, nullptr},  {4, Ammo, 9, 3, 3, 4, 3, nullptr},
+      {0, Shield, 3, 0, 3, 7, 0, nullptr},    {0, Shield, 50, 0, 3, 10, 0, "+50 shield"},
+      {1, Shield, 5, 0, 3, 4, 0, nullptr},    {4, Shield, 5, 0, 3, 4, 0, nullptr},
+      {0, Ammo, 12, 5, 3, 4, 0, "5 x None"},  {0, Ammo, -1, 5, 3, 4, 0, "5 x None"},
+      {0, Ammo, 1000, 5, 3, 4, 0, "5 x None"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "state " << c.state << ", kind " << c.kind << ", " << c.value);
+    Player->State = c.state;
+    Player->Lives = 3;
+    Player->MaxShields = 10;
     Player->Shields = 4;
-    CPowerup wasted(101, 300, 5);
-    EXPECT_TRUE(Drift(wasted, 1)) << state;
-    EXPECT_EQ(Player->Shields, 4) << state;
-  }
-}
-
-TEST_F(Powerups, LivesAndAmmunitionInAnyState) {
-  for (int state : {0, 1, 4}) {
-    Player->State = state;
-    CPowerup life(101, 300);
-    CPowerup ammo(101, 300, 9, 3);
-    ASSERT_TRUE(Drift(life, 1));
-    ASSERT_TRUE(Drift(ammo, 1));
-  }
-  EXPECT_EQ(Player->Lives, 6);
-  EXPECT_EQ(Player->Ammo[9], 9);
-  CPowerup life(101, 300);
-  ASSERT_TRUE(Drift(life, 1));
-  ExpectText(life, "Extra life");
-}
-
-TEST_F(Powerups, AmmunitionForAnUnknownWeaponIsTakenAndGivesNothing) {
-  int before[12];
-  std::copy(Player->Ammo, Player->Ammo + 12, before);
-  for (int weapon : {12, -1, 1000}) {
-    CPowerup odd(101, 300, weapon, 5);
-    EXPECT_TRUE(Drift(odd, 1));
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(Player->Ammo[i], before[i]);
-    ExpectText(odd, "5 x None");
+    std::fill(Player->Ammo, Player->Ammo + 12, 0);
+    CPowerup powerup = c.kind == Life ? CPowerup(101, 300)
+                       : c.kind == Shield ? CPowerup(101, 300, c.value)
+                                          : CPowerup(101, 300, c.value, c.amount);
+    EXPECT_TRUE(Drift(powerup, 1));
+    EXPECT_EQ(Player->Lives, c.lives);
+    EXPECT_EQ(Player->Shields, c.shields);
+    int ammo = 0;
+    for (int id = 0; id < 12; ++id) ammo += Player->Ammo[id];
+    EXPECT_EQ(ammo, c.ammo);
+    if (c.text != nullptr) ExpectText(powerup, c.text);
   }
 }
 
@@ -185,25 +151,6 @@ TEST_F(Powerups, WaitingIconDriftsLeftAndIsDrawn) {
   EXPECT_EQ(ReadPixel(500, 100), (Pixel{0, 255, 0}));
   EXPECT_EQ(ReadPixel(510, 100), (Pixel{0, 0, 0}));
   Setup2D();
-}
-
-}  // namespace
-
-namespace {
-
-TEST(PowerupData, LoadsTheThreeIconsAdditiveAndUnloadsThem) {
-  LoadPowerupData();
-  for (CGLSprite* icon : {CPowerup::AmmoSprite, CPowerup::ShieldSprite, CPowerup::LifeSprite}) {
-    ASSERT_NE(icon, nullptr);
-    EXPECT_GT(icon->W(), 0.0f);
-    EXPECT_EQ(icon->Mask(), MaskAdditive);
-  }
-  EXPECT_EQ(CPowerup(0, 0).Sprite, CPowerup::LifeSprite);
-  EXPECT_EQ(CPowerup(0, 0, 1, 2).Sprite, CPowerup::AmmoSprite);
-  EXPECT_EQ(CPowerup(0, 0, 5).Sprite, CPowerup::ShieldSprite);
-  UnloadPowerupData();
-  EXPECT_TRUE(CPowerup::AmmoSprite == nullptr && CPowerup::ShieldSprite == nullptr && CPowerup::LifeSprite == nullptr);
-  UnloadPowerupData();  // twice is harmless
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // Dead. Also the debris of explosions, which lives relative to the screen.
 #include "ship_support.h"
 
+#include <array>
 #include <cmath>
 
 using namespace shiptest;
@@ -128,6 +129,16 @@ TEST_F(Projectiles, RocketsCapTheirSpeedAndBlastInTheTickTheyDie) {
   }
   EXPECT_FLOAT_EQ(fastest, 7);
   EXPECT_TRUE(Explosions.empty());
+
+  // The edges of the field still belong to it: x 0 and 800, y 0.
+  for (const auto& [x, y, vx, vy] : {std::array<float, 4>{796, 300, 4, 0}, {4, 300, -4, 0}, {400, 4, 0, -4}}) {
+    CRocket edge(x, y, 0, 0, nullptr, false);
+    edge.Vel = CVector2(vx, vy);
+    edge.Update();
+    EXPECT_FALSE(edge.Dead) << edge.Pos.x << "," << edge.Pos.y;
+    edge.Update();
+    EXPECT_TRUE(edge.Dead) << edge.Pos.x << "," << edge.Pos.y;
+  }
 
   // Leaving the top beside an enemy: blast without explosion.
   SizedShip near(410, 20, 10, 10);
