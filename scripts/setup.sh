@@ -10,6 +10,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick sox alsa-utils
+  zlib1g-dev file dpkg-dev desktop-file-utils appstream lintian man-db
 )
 
 missing=()
@@ -26,14 +27,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 fi
 
+# The plain build uses Ninja, the sanitizer build CMake's default generator
+# (Unix Makefiles), so that both keep working.
 builds=("$@")
 [ ${#builds[@]} -eq 0 ] && builds=(release)
 for b in "${builds[@]}"; do
   case "$b" in
-    release) dir="$root/build";      flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
-    asan)    dir="$root/build-asan"; flags=(-DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON) ;;
+    release) dir="$root/build";      generator="Ninja";          flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    asan)    dir="$root/build-asan"; generator="Unix Makefiles"; flags=(-DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON) ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
-  cmake -S "$root" -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+  # A folder configured earlier with another generator cannot be reused.
+  if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx "CMAKE_GENERATOR:INTERNAL=$generator" "$dir/CMakeCache.txt"; then
+    echo "Reconfiguring $dir for $generator"
+    rm -rf "$dir"
+  fi
+  cmake -S "$root" -B "$dir" -G "$generator" "${flags[@]}" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 done

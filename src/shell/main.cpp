@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <iostream>
 
 #include "game/game.h"
 #include "graphics/gltwodee.h"
+#include "shell/args.h"
 #include "shell/common.h"
 
 namespace {
@@ -19,7 +21,8 @@ DATAFILE* FontData = nullptr;
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (const int status = AnswerCommandLine(argc, argv, std::cout, std::cerr); status >= 0) return status;
   Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
   LoadOptions();
 

@@ -288,9 +288,20 @@ TEST_F(ArtTest, LandscapeLayersTileAndFillTheirStrips) {
   for (int x = 0; x < hills.bmp->w; ++x) ASSERT_TRUE(IsMask(hills.bmp, x, 0)) << "hills reach the top at x " << x;
 }
 
-TEST_F(ArtTest, TheMoonStaysDimBehindTheMenuText) {
+TEST_F(ArtTest, TheMoonStaysDimBehindTheMenuTextAndItsGlowEndsInsideThePicture) {
   Bitmap moon("moon.bmp");
   ASSERT_NE(moon.bmp, nullptr);
+  // The picture sits in the bottom-left corner of a black screen: its top
+  // rows and right columns must be black, or the glow ends in a visible edge.
+  constexpr int kBand = 12;
+  int lit = 0;
+  for (int y = 0; y < moon.bmp->h; ++y)
+    for (int x = 0; x < moon.bmp->w; ++x) {
+      if (y >= kBand && x < moon.bmp->w - kBand) continue;
+      Rgb c = Pixel(moon.bmp, x, y);
+      lit += c.r + c.g + c.b > 0;
+    }
+  EXPECT_EQ(lit, 0) << "lit pixels along the top or right edge";
   // The menu text from x 200, y 250 lies over the moon: it must stay dim there.
   int bright = 0;
   for (int y = moon.bmp->h - 250; y < moon.bmp->h; ++y)
@@ -312,21 +323,24 @@ TEST_F(ArtTest, TwoRunsOfTheGeneratorGiveIdenticalFiles) {
   const fs::path tmp = fs::temp_directory_path() / ("artgen_test_" + std::to_string(getpid()));
   fs::remove_all(tmp);
   for (const char* run : {"a", "b"}) {
-    std::string cmd = "'" + tool.string() + "' --assets '" + VARNOK_SOURCE_DIR + "/assets/art' --out '" + (tmp / run / "data").string() +
-                      "' --work '" + (tmp / run / "work").string() + "' --dat dat";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    const std::string common = "'" + tool.string() + "' --assets '" + VARNOK_SOURCE_DIR + "/assets/art'";
+    for (const std::string& cmd : {common + " --out '" + (tmp / run / "data").string() + "' --work '" + (tmp / run / "work").string() + "' --dat dat",
+                                   common + " --icons '" + (tmp / run / "icons").string() + "'"})
+      ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
+  // The data the game reads and the desktop icons the install ships.
   int files = 0;
-  for (const auto& entry : fs::directory_iterator(tmp / "a" / "data")) {
-    const std::string name = entry.path().filename().string();
-    SCOPED_TRACE(name);
-    std::string a = Slurp(entry.path());
-    EXPECT_FALSE(a.empty());
-    EXPECT_EQ(a, Slurp(tmp / "b" / "data" / name));
-    EXPECT_EQ(a, Slurp(fs::path(kData) / name)) << "the build's copy differs from a fresh run";
-    ++files;
-  }
-  EXPECT_EQ(files, 14 + 14);  // datafiles and pictures
+  for (const auto& [dir, built] : {std::pair<std::string, fs::path>{"data", kData}, {"icons", fs::path(VARNOK_BINARY_DIR) / "icons"}})
+    for (const auto& entry : fs::directory_iterator(tmp / "a" / dir)) {
+      const std::string name = entry.path().filename().string();
+      SCOPED_TRACE(name);
+      std::string a = Slurp(entry.path());
+      EXPECT_FALSE(a.empty());
+      EXPECT_EQ(a, Slurp(tmp / "b" / dir / name));
+      EXPECT_EQ(a, Slurp(built / name)) << "the build's copy differs from a fresh run";
+      ++files;
+    }
+  EXPECT_EQ(files, 14 + 14 + 5);  // datafiles, pictures and icon sizes
   fs::remove_all(tmp);
 }
 

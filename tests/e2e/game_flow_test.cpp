@@ -1,9 +1,9 @@
 // The real game played through its screens: the main menu and its wrap-around,
 // the options with the music switched off and on (heard in the sound output),
 // campaigns of two small levels with every debriefing choice, the epilogue,
-// name entry and the Hall of Fame file, and a mission on screen with pause
-// and abort. Screens are recognised from screenshots, never from timing
-// alone, so that a slow machine only makes the test slower.
+// name entry and the Hall of Fame file, a mission on screen with pause and
+// abort, and the installed launcher. Screens are recognised from screenshots,
+// never from timing alone, so that a slow machine only makes the test slower.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,9 +69,12 @@ class GameFlow : public testing::Test {
     SleepMs(150);
   }
 
-  // Starts the game and skips the intro; the main menu's first screenshot.
-  std::optional<Image> StartAtMainMenu() {
-    if (!Game.Start() || !Game.WaitForLog("Loading highscores...") || !Game.WaitForWindow()) return std::nullopt;
+  // Starts the game (or an installed launcher) and skips the intro; the main
+  // menu's first screenshot.
+  std::optional<Image> StartAtMainMenu(const char* launcher = nullptr) {
+    if (!(launcher ? Game.StartLauncher(launcher) : Game.Start()) || !Game.WaitForLog("Loading highscores...") ||
+        !Game.WaitForWindow())
+      return std::nullopt;
     // Escape skips the intro; it does nothing in the menu, so pressing it
     // again until the menu shows is harmless.
     for (int attempt = 0; attempt < 20; ++attempt) {
@@ -330,6 +333,20 @@ TEST_F(GameFlow, AMissionShowsTheLandscapeAndHudPausesAndIsAbortedWithEscape) {
   ASSERT_TRUE(PressFor("Escape", IsTextScreen));
   ASSERT_TRUE(PressFor("Escape", IsMainMenu));
   EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+}
+
+// The installed game as a player starts it: the install test names its
+// launcher. The launcher makes the player's folder in HOME, the menu shows,
+// and the options and the log land in that folder.
+TEST_F(GameFlow, TheInstalledLauncherShowsTheMenuAndKeepsThePlayersFilesInTheirFolder) {
+  const char* launcher = std::getenv("VARNOK_LAUNCHER");
+  if (launcher == nullptr) GTEST_SKIP() << "run by the install test, which sets VARNOK_LAUNCHER";
+  ASSERT_TRUE(StartAtMainMenu(launcher).has_value()) << "no main menu";
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+  EXPECT_TRUE(Game.FileExists("data/font.dat")) << "data does not lead to the installed data";
+  EXPECT_TRUE(Game.FileExists("options.ini"));
+  const std::vector<std::string> log = Game.LogLines();
+  EXPECT_NE(std::find(log.begin(), log.end(), "Shutting down..."), log.end());
 }
 
 TEST(GameResources, AMissingSoundOrMusicFileEndsTheGameWithItsMessage) {

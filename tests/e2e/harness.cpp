@@ -175,6 +175,7 @@ GameHarness::GameHarness(const std::vector<std::string>& missingData) {
     return;
   }
   WorkDir = dirTemplate;
+  GameDir = WorkDir;
   HomeDir = WorkDir + "/.home";
   BinDir = WorkDir + "/.bin";
   SoundPath = HomeDir + "/sound.raw";
@@ -318,12 +319,20 @@ std::vector<std::string> GameHarness::ToolEnvironment() const {
   return Environment({{"DISPLAY", Display}, {"XAUTHORITY", ""}});
 }
 
-bool GameHarness::Start() {
+bool GameHarness::Start() { return Launch(VARNOK_GAME); }
+
+bool GameHarness::StartLauncher(const std::string& launcher) {
+  GameDir = HomeDir + "/.local/share/varnok";
+  return Launch(launcher);
+}
+
+bool GameHarness::Launch(const std::string& program) {
   if (Display.empty() || GamePid > 0) return false;
   const char* path = getenv("PATH");
   std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", Display},
                                                               {"XAUTHORITY", ""},
                                                               {"HOME", HomeDir},
+                                                              {"XDG_DATA_HOME", ""},
                                                               {"PATH", BinDir + ":" + (path ? path : "")}};
 #ifdef VARNOK_E2E_PRELOAD
   // The sanitizer runtime checks that it is loaded first; the preloaded
@@ -334,7 +343,7 @@ bool GameHarness::Start() {
                                          "verify_asan_link_order=0"});
 #endif
   std::vector<std::string> env = Environment(changes);
-  std::vector<std::string> args = {VARNOK_GAME};
+  std::vector<std::string> args = {program};
   GameStatus.reset();
   GamePid = fork();
   if (GamePid < 0) return false;

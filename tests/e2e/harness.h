@@ -48,9 +48,10 @@ class GameHarness {
   GameHarness(const GameHarness&) = delete;
   GameHarness& operator=(const GameHarness&) = delete;
 
-  // The scratch working directory and paths inside it.
+  // The scratch working directory; PathOf names files in the folder the game
+  // runs in (the working directory, or the launcher's folder in HOME).
   const std::string& Dir() const { return WorkDir; }
-  std::string PathOf(const std::string& name) const { return WorkDir + "/" + name; }
+  std::string PathOf(const std::string& name) const { return GameDir + "/" + name; }
   void WriteFile(const std::string& name, const std::string& contents) const;
   std::optional<std::string> ReadFile(const std::string& name) const;
   bool FileExists(const std::string& name) const;
@@ -64,6 +65,9 @@ class GameHarness {
 
   // Starts the game binary in the working directory. False if it cannot run.
   bool Start();
+  // Starts an installed launcher instead, as a player would with this HOME
+  // and no XDG_DATA_HOME: the game then runs in HOME/.local/share/varnok.
+  bool StartLauncher(const std::string& launcher);
   bool Running();
   // Waits for the game to end; its exit status (or 128 + signal), or nullopt
   // when it is still running after the timeout.
@@ -118,8 +122,10 @@ class GameHarness {
   // its exit status and stdout. Killed after the timeout.
   int RunTool(const std::vector<std::string>& args, std::string* out, double seconds) const;
   std::vector<std::string> ToolEnvironment() const;
+  bool Launch(const std::string& program);
 
   std::string WorkDir;
+  std::string GameDir;
   std::string HomeDir;
   std::string BinDir;
   std::string SoundPath;

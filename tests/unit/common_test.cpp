@@ -1,11 +1,13 @@
-// The shell's pure pieces: Rand and the options file.
+// The shell's pure pieces: Rand, the options file and the command line.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <map>
 #include <sstream>
+#include <vector>
 
+#include "shell/args.h"
 #include "shell/common.h"
 
 namespace {
@@ -105,4 +107,33 @@ TEST(Options, EffectLevelOutsideItsRangeIsHeldAsHigh) {
   OptionsGuard::Reset();
   Read("99999999999999999999");  // not an int at all: default stays
   EXPECT_EQ(Globals::GFXLevel, 1);
+}
+
+// Answers go to stdout with status 0, faults to stderr with status 2 and the
+// usage; only a bare start reaches the game.
+TEST(CommandLine, AnswersOrFaultsEveryArgumentAndStartsTheGameWithoutOne) {
+  const struct {
+    std::vector<const char*> args;
+    int status;
+    const char* outStart;  // nullptr: nothing on stdout
+    const char* errStart;  // nullptr: nothing on stderr
+  } cases[] = {
+      {{"varnok"}, -1, nullptr, nullptr},
+      {{"varnok", "--version"}, 0, "varnok ", nullptr},
+      {{"varnok", "--help"}, 0, "Usage: varnok", nullptr},
+      {{"varnok", "-v"}, 2, nullptr, "varnok: unexpected argument '-v'\nUsage: varnok"},
+      {{"varnok", ""}, 2, nullptr, "varnok: unexpected argument ''"},
+      {{"varnok", "--version", "--help"}, 2, nullptr, "varnok: unexpected argument '--help'"},
+      {{"varnok", "level_a.txt", "--version"}, 2, nullptr, "varnok: unexpected argument 'level_a.txt'"},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out, err;
+    const int status = AnswerCommandLine(static_cast<int>(c.args.size()), c.args.data(), out, err);
+    SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "(none)");
+    EXPECT_EQ(status, c.status);
+    for (const auto& [stream, start] : {std::pair{out.str(), c.outStart}, std::pair{err.str(), c.errStart}}) {
+      if (start == nullptr) EXPECT_EQ(stream, "");
+      else EXPECT_EQ(stream.rfind(start, 0), 0u) << stream;
+    }
+  }
 }

@@ -2,6 +2,7 @@
 // and packs the sprite sets into Allegro datafiles with the dat tool.
 //
 //   artgen --assets DIR --out DIR --work DIR --dat PATH
+//   artgen --assets DIR --icons DIR    (the desktop icons, NxN.png)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "icon.h"
 #include "raster.h"
 #include "recipes.h"
 #include "scenes.h"
@@ -22,7 +24,7 @@ using namespace art;
 namespace {
 
 struct Options {
-  fs::path assets, out, work, dat;
+  fs::path assets, out, work, dat, icons;
 };
 
 Options ParseArgs(int argc, char** argv) {
@@ -33,10 +35,12 @@ Options ParseArgs(int argc, char** argv) {
     else if (flag == "--out") o.out = argv[i + 1];
     else if (flag == "--work") o.work = argv[i + 1];
     else if (flag == "--dat") o.dat = argv[i + 1];
+    else if (flag == "--icons") o.icons = argv[i + 1];
     else throw std::runtime_error("unknown option " + flag);
   }
-  if (o.assets.empty() || o.out.empty() || o.work.empty() || o.dat.empty())
-    throw std::runtime_error("usage: artgen --assets DIR --out DIR --work DIR --dat PATH");
+  const bool data = !o.out.empty() && !o.work.empty() && !o.dat.empty();
+  if (o.assets.empty() || data == !o.icons.empty())
+    throw std::runtime_error("usage: artgen --assets DIR (--out DIR --work DIR --dat PATH | --icons DIR)");
   return o;
 }
 
@@ -84,6 +88,18 @@ constexpr SetSpec kSets[] = {{"player", 8},  {"enemy1", 8}, {"enemy2", 1},  {"en
                              {"enemy5", 8},  {"enemy6", 8}, {"enemy7", 7},  {"enemy8", 8}, {"enemy9", 1},
                              {"enemy10", 8}, {"enemy11", 1}, {"enemy12", 8}};
 
+// The hicolor theme's usual sizes, from the smallest a panel shows (the
+// build installs the same list).
+constexpr int kIconSizes[] = {32, 48, 64, 128, 256};
+
+void WriteIcons(const ArtSources& src, const fs::path& dir) {
+  fs::create_directories(dir);
+  for (int size : kIconSizes) {
+    const fs::path file = dir / (std::to_string(size) + "x" + std::to_string(size) + ".png");
+    if (!WritePng(file.string(), MakeIcon(src, size))) throw std::runtime_error("cannot write " + file.string());
+  }
+}
+
 void Run(const Options& o) {
   ArtSources src;
   {
@@ -98,6 +114,7 @@ void Run(const Options& o) {
     auto in = Open(o.assets / "ships.txt");
     src.ships = ReadShipRecipes(in);
   }
+  if (!o.icons.empty()) return WriteIcons(src, o.icons);
   fs::create_directories(o.out);
   fs::create_directories(o.work);
 

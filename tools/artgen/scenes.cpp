@@ -332,7 +332,7 @@ Img MakeMoon(const ArtSources& src) {
   const Params& P = src.params;
   const int size = int(P.Num("moon.size"));
   const float cx = P.Num("moon.centre", 0), cy = P.Num("moon.centre", 1), r = P.Num("moon.radius");
-  const float bright = P.Num("moon.brightness");
+  const float bright = P.Num("moon.brightness"), glow = P.Num("moon.glow");
   Col rock = P.Colour("moon.rock"), mare = P.Colour("moon.mare"), sky = P.Colour("moon.sky");
   struct Crater {
     float x, y, r;
@@ -349,11 +349,11 @@ Img MakeMoon(const ArtSources& src) {
   auto colour = [&](Pt p) {
     float x = (p.x - cx) / r, y = (p.y - cy) / r;
     float q = x * x + y * y;
-    // The menu screen around the picture is black: the top and right edges
-    // fade to black so the picture has no visible border.
-    float edge = Smooth(0.f, 48.f, std::min(p.y, size - p.x));
-    Col c = sky * edge;
-    float halo = std::max(0.f, 1 - (std::sqrt(q) - 1) * 5) * edge;
+    // The menu screen around the picture is black: the sky tint and the halo
+    // fade out radially within `glow` pixels of the limb, which ends well
+    // inside the top and right edges, so the picture shows no border.
+    float halo = 1 - Smooth(0.f, glow / r, std::sqrt(q) - 1);
+    Col c = sky * halo;
     if (q < 1) {
       float z = std::sqrt(1 - q);
       float nx = x, ny = y, nz = z;
