@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the game and its tests need on Debian 12 (only what is missing),
-# then configures and builds. Usage: scripts/setup.sh [release|asan]...
+# then configures and builds. Usage: scripts/setup.sh [release|asan|fuzz]...
+# "fuzz" builds only the fuzz targets, with clang and libFuzzer, in build-fuzz/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ clang libclang-rt-dev cmake ninja-build pkg-config
   liballegro4-dev liballeggl4-dev libdumb1-dev libaldmb1-dev libglu1-mesa-dev
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
@@ -29,11 +30,19 @@ fi
 builds=("$@")
 [ ${#builds[@]} -eq 0 ] && builds=(release)
 for b in "${builds[@]}"; do
+  targets=()
   case "$b" in
     release) dir="$root/build";      flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     asan)    dir="$root/build-asan"; flags=(-DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON) ;;
+    fuzz)    dir="$root/build-fuzz"; targets=(--target fuzz)
+             flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOK_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+             # The data of the plain build, when there is one, saves making it again.
+             if [ -f "$root/build/build.ninja" ]; then
+               cmake --build "$root/build" -j "$(nproc)" --target data
+               flags+=(-DVARNOK_FUZZ_DATA_DIR="$root/build/data")
+             fi ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
   cmake -S "$root" -B "$dir" -G Ninja "${flags[@]}" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 done
