@@ -97,7 +97,6 @@ std::string CheckComplete(const Definition& def) {
   }
   if (def.Frames < 1) return "\"Data\" gives " + std::to_string(def.Frames) + " frames; at least 1 is needed";
   // The flight frames come first in the set, the shadow right after them.
-  // Counted wide: any frame count the file gives must compare, not overflow.
   const long long needed = static_cast<long long>(def.Frames) + (def.Shadow ? 1 : 0);
   const int held = CShipNPC::SpriteSetSize(def.Set);
   if (needed > held) {
