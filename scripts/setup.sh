@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the game and its tests need on Debian 12 (only what is missing),
-# then configures and builds. Usage: scripts/setup.sh [release|asan]...
+# then configures and builds. Usage: scripts/setup.sh [release|asan|fuzz]...
+# "fuzz" builds only the fuzz targets, with clang and libFuzzer, in build-fuzz/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ clang libclang-rt-dev cmake ninja-build pkg-config
   liballegro4-dev liballeggl4-dev libdumb1-dev libaldmb1-dev libglu1-mesa-dev
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libbenchmark-dev
@@ -32,9 +33,17 @@ fi
 builds=("$@")
 [ ${#builds[@]} -eq 0 ] && builds=(release)
 for b in "${builds[@]}"; do
+  targets=()
   case "$b" in
     release) dir="$root/build";      generator="Ninja";          flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     asan)    dir="$root/build-asan"; generator="Unix Makefiles"; flags=(-DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON) ;;
+    fuzz)    dir="$root/build-fuzz"; generator="Ninja";          targets=(--target fuzz)
+             flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOK_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+             # The data of the plain build, when there is one, saves making it again.
+             if [ -f "$root/build/build.ninja" ]; then
+               cmake --build "$root/build" -j "$(nproc)" --target data
+               flags+=(-DVARNOK_FUZZ_DATA_DIR="$root/build/data")
+             fi ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
   # A folder configured earlier with another generator cannot be reused.
@@ -43,5 +52,5 @@ for b in "${builds[@]}"; do
     rm -rf "$dir"
   fi
   cmake -S "$root" -B "$dir" -G "$generator" "${flags[@]}" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 done

@@ -97,7 +97,7 @@ std::string CheckComplete(const Definition& def) {
   }
   if (def.Frames < 1) return "\"Data\" gives " + std::to_string(def.Frames) + " frames; at least 1 is needed";
   // The flight frames come first in the set, the shadow right after them.
-  const int needed = def.Frames + (def.Shadow ? 1 : 0);
+  const long long needed = static_cast<long long>(def.Frames) + (def.Shadow ? 1 : 0);
   const int held = CShipNPC::SpriteSetSize(def.Set);
   if (needed > held) {
     return "set " + std::to_string(def.Set) + " holds " + std::to_string(held) + " sprites, but " +

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -192,56 +191,6 @@ TEST(LevelScript, WeaponGrantsOutsideTheTableAreDroppedButAmmunitionPowerupsAreQ
   EXPECT_TRUE(script.Grants[0].WeaponId == 11 && script.Grants[0].Amount == 7);
   EXPECT_TRUE(script.Grants[1].WeaponId == 0 && script.Grants[1].Amount == -3);
   EXPECT_EQ(Events(script), (std::vector<std::string>{"1 4 800,300 P2 12 20 0", "1 4 800,300 P2 -1 9 0"}));
-}
-
-// Thousands of random and mangled scripts: reading always stops, and nothing
-// read can reach outside the ammunition table or make an unknown event.
-TEST(LevelScriptFuzz, RandomAndMangledScriptsAreReadSafely) {
-  LogCapture log;
-  const std::string example =
-      "Req 3\nFin 660\nWeapon 2 150\nE 22 820 200 data/ships/fighter.txt 1 0\n"
-      "PW 110 820 300 4 20\nPS 220 820 300 50\nPL 440 820 300\n[Briefing]\nline one\n50% done\n[End]\n";
-  const std::vector<std::string> words = {
-      "Req", "Fin", "E", "PL", "PW", "PS", "Weapon", "[Briefing]", "[End]", "e", "0", "1", "2", "11", "12",
-      "-1", "-2147483648", "2147483647", "99999999999", "0.5", "1e38", "1e39", "nan", "inf", "0x10", "+3",
-      "data/ships/x.txt", "%s%n", "\n", "\r\n", "\t", "",
-  };
-  std::mt19937 random(20261206);
-  auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
-  size_t events = 0;
-  for (int round = 0; round < 20000; ++round) {
-    std::string text;
-    if (round % 2 == 0) {
-      const size_t count = pick(60);
-      for (size_t i = 0; i < count; ++i) text += words[pick(words.size())] + (pick(4) == 0 ? "\n" : " ");
-    } else {
-      text = example;
-      const size_t edits = 1 + pick(5);
-      for (size_t i = 0; i < edits && !text.empty(); ++i) {
-        const size_t at = pick(text.size());
-        switch (pick(4)) {
-          case 0: text.erase(at, 1 + pick(8)); break;
-          case 1: text.insert(at, words[pick(words.size())] + " "); break;
-          case 2: text[at] = static_cast<char>(pick(256)); break;
-          default: text += text.substr(at, pick(30)); break;
-        }
-      }
-    }
-    std::istringstream in(text);
-    const LevelScript script = ParseLevelScript(in);
-    for (const LevelScript::Grant& grant : script.Grants) {
-      ASSERT_TRUE(grant.WeaponId >= 0 && grant.WeaponId <= 11) << text;
-    }
-    for (const CLevelEvent& event : script.Events) {
-      ASSERT_TRUE(event.Type == 0 || event.Type == 1) << text;
-      if (event.Type == 1) {
-        ASSERT_TRUE(event.PowerupType >= 1 && event.PowerupType <= 3) << text;
-      }
-    }
-    ASSERT_LE(script.Events.size(), text.size()) << text;
-    events += script.Events.size();
-  }
-  EXPECT_GT(events, 1000u);
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Assembles the seed corpus of one fuzz target in OUT: the hand-made edge
+# files of corpus/TARGET, the inputs of past findings in regressions/TARGET
+# and the campaign's own scripts and definitions (missions pair each level
+# script with a ship of the campaign). With a command after OUT, runs it once
+# the corpus is there.
+#   seeds.sh TARGET OUT [command...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+campaign="$here/../../assets/campaign"
+target=$1 out=$2
+shift 2
+rm -rf "$out"
+mkdir -p "$out"
+for folder in corpus regressions; do
+  if [ -d "$here/$folder/$target" ]; then cp "$here/$folder/$target"/* "$out"/; fi
+done
+case "$target" in
+  level_script) cp "$campaign"/levels/*.txt "$out"/ ;;
+  ship_definition) cp "$campaign"/ships/*.txt "$out"/ ;;
+  mission)
+    ships=("$campaign"/ships/*.txt)
+    i=0
+    for level in "$campaign"/levels/*.txt; do
+      ship=${ships[$((i % ${#ships[@]}))]}
+      { cat "$level"; printf '\n[Ship]\n'; cat "$ship"; } >"$out/$(basename "$level" .txt)_$(basename "$ship")"
+      i=$((i + 1))
+    done ;;
+esac
+[ $# -eq 0 ] || exec "$@"
