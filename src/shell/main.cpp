@@ -11,6 +11,7 @@
 #include "game/game.h"
 #include "graphics/gltwodee.h"
 #include "shell/common.h"
+#include "shell/platform.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ DATAFILE* FontData = nullptr;
 }  // namespace
 
 int main() {
+  EnterGameFolder();
   Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
   LoadOptions();
 
