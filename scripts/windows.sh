@@ -96,7 +96,7 @@ build_allegro() {
   tar xzf "$tarball" -C "$src" --strip-components=1
   patch -s -d "$src" -p1 <"$patchfile"
   cmake -S "$src" -B "$deps/allegro-build" -G Ninja -Wno-dev \
-    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_POLICY_VERSION_MINIMUM=3.5 \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_SHARED_LINKER_FLAGS="-static-libgcc" \
     -DWANT_EXAMPLES=OFF -DWANT_TOOLS=OFF -DWANT_TESTS=OFF -DWANT_DOCS=OFF \
     -DWANT_LOADPNG=OFF -DWANT_LOGG=OFF -DWANT_JPGALLEG=OFF -DWANT_ALLEGROGL=ON >/dev/null
