@@ -1,11 +1,11 @@
 #include "highscores/highscore.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+
+#include "shell/platform.h"
 
 bool operator<(const HighscoreEntry& a, const HighscoreEntry& b) {
   return a.Ascending ? a.Score < b.Score : a.Score > b.Score;
@@ -80,10 +80,8 @@ bool HighscoreManager::PrintToFile(std::string filename) const {
   FILE* out = fopen(temporary.c_str(), "wb");
   if (out == nullptr) return false;
   bool written = fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  written = fflush(out) == 0 && written;
-  written = fsync(fileno(out)) == 0 && written;
   written = fclose(out) == 0 && written;
-  if (!written || rename(temporary.c_str(), filename.c_str()) != 0) {
+  if (!written || !ReplaceFileDurably(temporary, filename)) {
     remove(temporary.c_str());
     return false;
   }

@@ -13,6 +13,7 @@
 #include "graphics/gltwodee.h"
 #include "shell/args.h"
 #include "shell/common.h"
+#include "shell/platform.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ DATAFILE* FontData = nullptr;
 
 int main(int argc, char** argv) {
   if (const int status = AnswerCommandLine(argc, argv, std::cout, std::cerr); status >= 0) return status;
+  EnterGameFolder();
   Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
   LoadOptions();
 

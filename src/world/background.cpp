@@ -1,6 +1,7 @@
 #include "world/background.h"
 
 #include <allegro.h>
+#include <alleggl.h>
 #include <GL/gl.h>
 
 #include "graphics/gltwodee.h"

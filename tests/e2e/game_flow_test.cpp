@@ -367,3 +367,50 @@ TEST(GameResources, AMissingSoundOrMusicFileEndsTheGameWithItsMessage) {
 }
 
 }  // namespace
+
+// The Windows build (scripts/windows.sh names its zip) under Wine: the log,
+// the menu, the music through Wine's sound output and the options file as a
+// Windows program writes it.
+class WindowsGame : public GameFlow {
+ protected:
+  void SetUp() override {
+    const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
+    if (zip == nullptr) GTEST_SKIP() << "no Windows build given";
+    ASSERT_TRUE(Game.UseWindowsBuild(zip));
+  }
+};
+
+TEST_F(WindowsGame, StartsPlaysItsMusicKeepsItsOptionsAndExits) {
+  // Windowed, sound effects off (the menu's sounds would break the silence
+  // to come), music on.
+  Game.WriteFile("options.ini", "1\r\n0\r\n1\r\n1\r\n0");
+  const std::optional<Image> menu = StartAtMainMenu();
+  ASSERT_TRUE(menu.has_value()) << "no main menu";
+  EXPECT_EQ(Game.WindowTitle(), "Varnok");
+  EXPECT_GT(menu->CountLit(0, 20, 800, 60), 300) << "logo";
+  EXPECT_EQ(HighlightedRow(*menu), 0);
+  size_t bytes = 0;
+  EXPECT_GT(Loudness(1500, &bytes), 100.0) << "no menu music";
+
+  ASSERT_TRUE(DownTo(0, 2));
+  ASSERT_TRUE(PressFor("Return", IsOptionsMenu, 20)) << "no options menu";
+  ASSERT_TRUE(DownTo(0, 2));
+  ASSERT_TRUE(Toggle(2)) << "MUSIC";
+  ASSERT_TRUE(DownTo(2, 5));
+  ASSERT_TRUE(PressFor("Return", IsMainMenu, 20)) << "options did not return";
+  SleepMs(500);
+  const double silence = Loudness(1500, &bytes);
+  EXPECT_GT(bytes, 10000u) << "no sound output";
+  EXPECT_LT(silence, 5.0) << "music still playing after MUSIC: Off";
+
+  EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
+  EXPECT_EQ(Game.ReadFile("options.ini").value_or("<missing>"), "1\r\n0\r\n0\r\n1\r\n0");
+  const std::vector<std::string> log = Game.LogLines();
+  const std::vector<std::string> first = {"Init allegro...", "Init OpenGL...", "Creating fonts...",
+                                          "Creating game class...", "Creating player ship...", "Loading data...",
+                                          "Loading highscores..."};
+  ASSERT_GE(log.size(), first.size() + 2);
+  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(first.size())), first);
+  EXPECT_NE(std::find(log.begin(), log.end(), "Shutting down..."), log.end());
+  EXPECT_EQ(log.back(), "Unloading data...");
+}

@@ -48,6 +48,12 @@ class GameHarness {
   GameHarness(const GameHarness&) = delete;
   GameHarness& operator=(const GameHarness&) = delete;
 
+  // Runs a Windows build under Wine instead of the Linux game: the zip is
+  // unpacked into the working directory (its `data` replacing the generated
+  // one) and `program`, a path inside the working directory, is started with
+  // `wine` in a Wine prefix of this harness's own.
+  bool UseWindowsBuild(const std::string& zip, const std::string& program = "varnok.exe");
+
   // The scratch working directory; PathOf names files in the folder the game
   // runs in (the working directory, or the launcher's folder in HOME).
   const std::string& Dir() const { return WorkDir; }
@@ -123,6 +129,9 @@ class GameHarness {
   int RunTool(const std::vector<std::string>& args, std::string* out, double seconds) const;
   std::vector<std::string> ToolEnvironment() const;
   bool Launch(const std::string& program);
+  // The changes plus Wine's settings when a Windows build is in use.
+  std::vector<std::pair<std::string, std::string>> WineSettings(
+      std::vector<std::pair<std::string, std::string>> changes) const;
 
   std::string WorkDir;
   std::string GameDir;
@@ -133,6 +142,8 @@ class GameHarness {
   std::string OutputPath;
   std::string Display;
   std::string WindowId;
+  std::vector<std::string> GameCommand;
+  std::string WinePrefix;
   pid_t XvfbPid = -1;
   pid_t GamePid = -1;
   std::optional<int> GameStatus;

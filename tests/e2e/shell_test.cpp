@@ -3,11 +3,14 @@
 // when a data file is missing.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "e2e/harness.h"
+#include "e2e/screens.h"
 
 namespace {
 
@@ -93,6 +96,61 @@ TEST(Shell, MissingFontFileEndsWithTheExactMessageAndNoOptions) {
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back(), "Creating fonts...") << Joined(log);
   EXPECT_FALSE(game.FileExists("options.ini"));
+}
+
+}  // namespace
+
+namespace {
+
+// The Windows build under Wine, when scripts/windows.sh names its zip and the
+// folder of its cross build (which holds the test program save_twice.exe).
+std::optional<std::string> WindowsZip() {
+  const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
+  if (zip == nullptr) return std::nullopt;
+  return std::string(zip);
+}
+
+TEST(WindowsShell, MissingFontFileShowsAMessageBoxAndEndsWithStatusOne) {
+  const std::optional<std::string> zip = WindowsZip();
+  if (!zip) GTEST_SKIP() << "no Windows build given";
+  GameHarness game;
+  ASSERT_TRUE(game.UseWindowsBuild(*zip));
+  std::filesystem::remove(game.PathOf("data/font.dat"));
+  ASSERT_TRUE(game.Start());
+  ASSERT_TRUE(game.WaitForLog("Creating fonts...", 120)) << game.GameOutput();
+  // The message box waits for the player: a window named like the game,
+  // smaller than the game's own, which may still be closing when found first.
+  bool boxShown = false;
+  for (int attempt = 0; attempt < 30 && !boxShown && game.WaitForWindow(10); ++attempt) {
+    const std::optional<e2e::Image> shot = game.Screenshot();
+    boxShown = shot && shot->width < 800 && shot->CountLit(0, 0, shot->width, shot->height) > 0;
+    if (!boxShown) e2e::SleepMs(500);
+  }
+  ASSERT_TRUE(boxShown) << "no message box\n" << game.GameOutput();
+  EXPECT_FALSE(game.WaitForExit(1).has_value()) << "the game did not wait for the message box";
+  game.Key("Return");
+  const std::optional<int> status = game.WaitForExit(60);
+  ASSERT_TRUE(status.has_value()) << "the message box did not close";
+  EXPECT_EQ(*status, 1);
+  const std::vector<std::string> log = game.LogLines();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back(), "Creating fonts...") << Joined(log);
+  EXPECT_FALSE(game.FileExists("options.ini"));
+}
+
+TEST(WindowsShell, HallOfFameSavedTwiceReadsBackTheSecondTable) {
+  const std::optional<std::string> zip = WindowsZip();
+  const char* tools = std::getenv("VARNOK_WINDOWS_TOOLS");
+  if (!zip || tools == nullptr) GTEST_SKIP() << "no Windows build given";
+  GameHarness game;
+  ASSERT_TRUE(game.UseWindowsBuild(*zip, "save_twice.exe"));
+  std::filesystem::copy_file(std::string(tools) + "/save_twice.exe", game.PathOf("save_twice.exe"));
+  ASSERT_TRUE(game.Start());
+  const std::optional<int> status = game.WaitForExit(120);
+  ASSERT_TRUE(status.has_value()) << game.GameOutput();
+  EXPECT_EQ(*status, 0) << game.GameOutput();
+  EXPECT_TRUE(game.FileExists("Highscores"));
+  EXPECT_FALSE(game.FileExists("Highscores.tmp"));
 }
 
 }  // namespace
