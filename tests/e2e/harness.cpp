@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -318,10 +319,10 @@ std::vector<std::string> GameHarness::ToolEnvironment() const {
   return Environment({{"DISPLAY", Display}, {"XAUTHORITY", ""}});
 }
 
-bool GameHarness::Start() {
+bool GameHarness::Start(bool withDisplay) {
   if (Display.empty() || GamePid > 0) return false;
   const char* path = getenv("PATH");
-  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", Display},
+  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", withDisplay ? Display : ""},
                                                               {"XAUTHORITY", ""},
                                                               {"HOME", HomeDir},
                                                               {"PATH", BinDir + ":" + (path ? path : "")}};
@@ -378,6 +379,30 @@ void GameHarness::Kill() {
   KillGroup(GamePid, SIGKILL);
   WaitChild(GamePid, Deadline(10));
   GamePid = -1;
+}
+
+void GameHarness::Signal(int signal) {
+  if (GamePid > 0) kill(GamePid, signal);
+}
+
+bool GameHarness::CloseWindow() {
+  ::Display* display = XOpenDisplay(Display.c_str());
+  if (display == nullptr || WindowId.empty()) {
+    if (display != nullptr) XCloseDisplay(display);
+    return false;
+  }
+  const Window window = std::stoul(WindowId);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+  XSync(display, False);
+  XCloseDisplay(display);
+  return sent;
 }
 
 std::vector<std::string> GameHarness::LogLines() const {

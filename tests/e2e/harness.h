@@ -62,14 +62,20 @@ class GameHarness {
   // The messages the game showed through the stand-in xmessage, in order.
   std::vector<std::string> Messages() const;
 
-  // Starts the game binary in the working directory. False if it cannot run.
-  bool Start();
+  // Starts the game binary in the working directory, on the private display
+  // or (withDisplay false) with no DISPLAY at all. False if it cannot run.
+  bool Start(bool withDisplay = true);
   bool Running();
   // Waits for the game to end; its exit status (or 128 + signal), or nullopt
   // when it is still running after the timeout.
   std::optional<int> WaitForExit(double seconds = 60);
   // Kills the game if it still runs.
   void Kill();
+  // Sends the game a signal.
+  void Signal(int signal);
+  // Presses the window's close button: the message a window manager sends
+  // (WM_DELETE_WINDOW) to the window found by WaitForWindow.
+  bool CloseWindow();
 
   std::vector<std::string> LogLines() const;
   // Polls log.txt until it holds the line; false after the timeout or when
