@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   g++ clang libclang-rt-dev cmake ninja-build pkg-config
   liballegro4-dev liballeggl4-dev libdumb1-dev libaldmb1-dev libglu1-mesa-dev
-  libfreetype-dev fonts-dejavu-core
+  libfreetype-dev fonts-dejavu-core libx11-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils imagemagick sox alsa-utils
   zlib1g-dev file dpkg-dev desktop-file-utils appstream lintian man-db

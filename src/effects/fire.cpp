@@ -121,16 +121,7 @@ void CExplosion::Draw() {
 }
 
 void LoadExplosionData() {
-  DATAFILE* data = load_datafile("data/explosion.dat");
-  if (data == nullptr) ErrorExit("Error loading file: explosion.dat");
-  // A file with too few objects, or one that is not a bitmap where a frame
-  // belongs, is as unusable as a missing one.
-  for (int i = 0; i < FrameCount; ++i) {
-    if (data[i].type != DAT_BITMAP) {
-      unload_datafile(data);
-      ErrorExit("Error loading file: explosion.dat");
-    }
-  }
+  DATAFILE* data = LoadDatafile("data/explosion.dat", "explosion.dat", DAT_BITMAP, FrameCount);
   for (int i = 0; i < FrameCount; ++i) {
     CExplosion::Sprites[i].MakeFromBmp(static_cast<BITMAP*>(data[i].dat), MaskAdditive);
   }

@@ -12,6 +12,7 @@
 #include "graphics/gltwodee.h"
 #include "highscores/highscore.h"
 #include "shell/common.h"
+#include "shell/quit.h"
 
 namespace {
 
@@ -29,11 +30,11 @@ void PlayMenuSound(int sample) { PlaySample(sample, 200, 128, 1000); }
 
 // A key still held from the previous screen must not act on this one.
 void WaitForRelease(int held) {
-  while (key[held]) rest(0);
+  while (key[held] && !QuitRequested()) rest(0);
 }
 
 void WaitForRelease(int held, int other) {
-  while (key[held] || key[other]) rest(0);
+  while ((key[held] || key[other]) && !QuitRequested()) rest(0);
 }
 
 void DrawTexts(const std::vector<ScreenText>& texts) {
@@ -69,6 +70,7 @@ template <typename Tick, typename Draw>
 int CMenu::RunScreen(Tick tick, Draw draw) {
   Globals::SpeedCounter = 0;
   for (;;) {
+    if (QuitRequested()) return -1;
     if (Globals::SpeedCounter > 0) {
       const int result = tick();
       --Globals::SpeedCounter;
@@ -249,7 +251,7 @@ std::vector<ScreenText> CMenu::DebriefingTexts() const {
   std::vector<ScreenText> texts{
       {Globals::MenuFont, 200, 250, LightGrey(), "MISSION DEBRIEFING"},
       {medium, 200, 300, LightGrey(), std::string("Outcome: ") + d.OutcomeText},
-      {medium, 200, 320, LightGrey(), "Score: " + std::to_string(d.Total - d.Bonus)},
+      {medium, 200, 320, LightGrey(), "Score: " + std::to_string(static_cast<long long>(d.Total) - d.Bonus)},
       {medium, 200, 340, LightGrey(), "Bonus: " + std::to_string(d.Bonus)},
       {medium, 200, 360, LightGrey(), "Total: " + std::to_string(d.Total)},
   };
@@ -268,7 +270,9 @@ void CMenu::DrawDebriefing() {
 int CMenu::ShowDebriefing(int outcome, int total, int bonus) {
   WaitForRelease(KEY_ENTER, KEY_ESC);
   BeginDebriefing(outcome, total, bonus);
-  return RunScreen([this] { return DebriefingTick(); }, [this] { DrawDebriefing(); });
+  const int result = RunScreen([this] { return DebriefingTick(); }, [this] { DrawDebriefing(); });
+  // A game asked to end leaves as Escape does: back to the main menu.
+  return result < 0 ? 0 : result;
 }
 
 // --- Intro ---
@@ -318,7 +322,7 @@ void CMenu::ShowIntro() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
 
   Globals::SpeedCounter = 0;
-  while (!key[KEY_ESC] && !Intro.Finished) {
+  while (!key[KEY_ESC] && !Intro.Finished && !QuitRequested()) {
     while (Globals::SpeedCounter > 0) {
       IntroTick();
       --Globals::SpeedCounter;
@@ -347,7 +351,7 @@ void CMenu::ShowExitScreen() {
   BeginExitScreen();
   // Ticks already pending count toward the picture's time: the counter is
   // not reset. The music was stopped by the caller and is not polled.
-  while (!key[KEY_ESC] && ExitCounter < 100) {
+  while (!key[KEY_ESC] && ExitCounter < 100 && !QuitRequested()) {
     while (Globals::SpeedCounter > 0) {
       ExitTick();
       --Globals::SpeedCounter;
@@ -429,7 +433,7 @@ std::string CMenu::GetName() {
   while (keypressed()) readkey();
   BeginNameEntry();
   // No tick pacing and no music polling while the player types.
-  while (!NameEntryStep()) {
+  while (!NameEntryStep() && !QuitRequested()) {
     DrawNameEntry();
     allegro_gl_flip();
   }

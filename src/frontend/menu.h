@@ -36,6 +36,8 @@ class CMenu {
   // Appends a line as it is (never read as a format), cut to 255 characters.
   void AddLine(const std::string& line);
 
+  // The chosen item, or -1 when the game is asked to end (as are the
+  // screens' results below: every screen gives way at once then).
   int DoMenu(int start);
   void ShowText(const char* title);
   int MainMenu();

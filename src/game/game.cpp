@@ -17,6 +17,7 @@
 #include "graphics/gltwodee.h"
 #include "highscores/highscore.h"
 #include "powerups/powerup.h"
+#include "shell/quit.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
 #include "weapons/bullet.h"
@@ -67,14 +68,6 @@ void ReadBriefing(std::istream& in, LevelScript& script) {
   script.Briefing.clear();
   std::string line;
   while (ReadLine(in, line) && line != "[End]") script.Briefing.push_back(line);
-}
-
-// Ammunition can be granted without bound; the count stops at the largest int.
-int AddAmmo(int ammo, int amount) {
-  const long long sum = static_cast<long long>(ammo) + amount;
-  if (sum > INT_MAX) return INT_MAX;
-  if (sum < INT_MIN) return INT_MIN;
-  return static_cast<int>(sum);
 }
 
 template <typename T>
@@ -214,8 +207,7 @@ CGame::CGame() {
   LoadExplosionData();
   LoadPowerupData();
 
-  Globals::SoundDat = load_datafile("data/sounds.dat");
-  if (Globals::SoundDat == nullptr) ErrorExit("Error loading file: sounds.dat");
+  Globals::SoundDat = LoadDatafile("data/sounds.dat", "sounds.dat", DAT_SAMPLE, SampleCount);
   GameMusic = dumb_load_xm("data/game_music.xm");
   if (GameMusic == nullptr) ErrorExit("Error loading file: game_music.xm");
   MenuMusic = dumb_load_xm("data/menu_music.xm");
@@ -296,7 +288,9 @@ void CGame::Start() {
   Menu.ShowIntro();
   Setup2D();
 
-  for (;;) {
+  // Asked to end (close button, signal): the screens have given way, and
+  // the game leaves as through "EXIT", without the exit picture.
+  while (!QuitRequested()) {
     switch (Menu.MainMenu()) {
       case 0:
         RunCampaign();
@@ -322,6 +316,7 @@ void CGame::Start() {
         break;
     }
   }
+  StopMusic();
 }
 
 void CGame::RunCampaign() {
@@ -333,12 +328,14 @@ void CGame::RunCampaign() {
     if (result == 0) break;
     if (result == 1) ++level;
   }
+  if (QuitRequested()) return;
   if (level == Levels.size()) Menu.ShowEpilogue();
 
   StartMusic(MenuMusic, Volume(MenuVolume));
   if (Highscores->IsOnList(PlayerInfo.Score)) {
     const std::string name = Menu.GetName();
-    Highscores->AddEntry(name, PlayerInfo.Score);
+    // A name left unfinished when the game is asked to end is not entered.
+    if (!QuitRequested()) Highscores->AddEntry(name, PlayerInfo.Score);
   }
   Menu.ShowHighscores(Highscores);
 }
@@ -360,7 +357,7 @@ void CGame::ReadLevel(std::istream& in) {
   Events = std::move(script.Events);
   for (const LevelScript::Grant& grant : script.Grants) {
     Player->Weapon = grant.WeaponId;
-    Player->Ammo[grant.WeaponId] = AddAmmo(Player->Ammo[grant.WeaponId], grant.Amount);
+    Player->Ammo[grant.WeaponId] = AddClamped(Player->Ammo[grant.WeaponId], grant.Amount);
   }
   if (script.HasBriefing) {
     Menu.ClearText();
@@ -387,13 +384,13 @@ void CGame::BeginPlay() {
 
 int CGame::FinishMission(int& bonus) {
   StartMusic(BriefingMusic, Volume(BriefingVolume));
-  bonus = (Player->Kills - RequiredKills) * 100;
+  bonus = ClampToInt((static_cast<long long>(Player->Kills) - RequiredKills) * 100);
   int status;
   if (Player->Lives < 0) {
     status = 1;
   } else if (Player->Kills >= RequiredKills) {
     status = 0;
-    Player->Score += bonus;
+    Player->Score = AddClamped(Player->Score, bonus);
   } else {
     status = 2;
   }
@@ -408,16 +405,18 @@ int CGame::RunGame(const char* path) {
   Menu.ShowText("MISSION BRIEFING");
   StopMusic();
   // A briefing left with Escape must not abort the mission at once.
-  while (key[KEY_ESC]) Globals::SpeedCounter = 0;
+  while (key[KEY_ESC] && !QuitRequested()) Globals::SpeedCounter = 0;
   BeginPlay();
 
-  while (EndFade < 1.0f) {
+  while (EndFade < 1.0f && !QuitRequested()) {
     while (Globals::SpeedCounter > 0) {
       MissionTick();
       --Globals::SpeedCounter;
     }
     DrawMissionFrame();
   }
+  // Asked to end, paused or not: the mission is aborted, as with Escape.
+  if (QuitRequested()) Player->Lives = -1;
 
   int bonus;
   const int status = FinishMission(bonus);

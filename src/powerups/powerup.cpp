@@ -49,14 +49,14 @@ void CPowerup::Update(CPlayerShip* player) {
     switch (Type) {
       case Ammunition:
         // Ammunition for a weapon the ship does not have is lost.
-        if (Weapon >= 0 && Weapon < 12) player->Ammo[Weapon] += Amount;
+        if (Weapon >= 0 && Weapon < 12) player->Ammo[Weapon] = AddClamped(player->Ammo[Weapon], Amount);
         break;
       case ExtraLife:
-        player->Lives += 1;
+        player->Lives = AddClamped(player->Lives, 1);
         break;
       case ShieldPoints:
         // Heals only a ship that is alive; the power-up is used up anyway.
-        player->TakeDamage(-Shield);
+        player->TakeDamage(ClampToInt(-static_cast<long long>(Shield)));
         break;
     }
     Timer = 50;
@@ -73,7 +73,7 @@ void CPowerup::Draw() {
     Sprite->Draw(Pos.x, Pos.y, 0.0f, 1.0f, 1.0f);
     return;
   }
-  const int x = static_cast<int>(Pos.x), y = static_cast<int>(Pos.y);
+  const int x = TruncToInt(Pos.x), y = TruncToInt(Pos.y);
   const int white = makecol(255, 255, 255);
   switch (Type) {
     case Ammunition:

@@ -4,6 +4,10 @@
 #include <aldumb.h>
 #include <alleggl.h>
 
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <istream>
 #include <ostream>
@@ -35,11 +39,80 @@ void Log(const std::string& line) {
 }
 
 void ErrorExit(const std::string& message) {
+  if (system_driver == nullptr) {
+    // The library never came up: standard error is the only place left.
+    fprintf(stderr, "%s\n", message.c_str());
+    exit(1);
+  }
   set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
   // allegro_message formats its argument, so the message goes through "%s"
   // and is shown whole, whatever its length.
   allegro_message("%s", message.c_str());
   exit(1);
+}
+
+namespace {
+
+// A big-endian 32-bit value, as datafiles store them; false at the end.
+bool ReadLong(PACKFILE* f, long& value) {
+  unsigned char b[4];
+  if (pack_fread(b, 4, f) != 4) return false;
+  value = static_cast<int32_t>((static_cast<uint32_t>(b[0]) << 24) | (static_cast<uint32_t>(b[1]) << 16) |
+                               (static_cast<uint32_t>(b[2]) << 8) | b[3]);
+  return true;
+}
+
+bool Skip(PACKFILE* f, long bytes) {
+  char buffer[4096];
+  while (bytes > 0) {
+    const long n = bytes < static_cast<long>(sizeof buffer) ? bytes : static_cast<long>(sizeof buffer);
+    if (pack_fread(buffer, n, f) != n) return false;
+    bytes -= n;
+  }
+  return true;
+}
+
+// The object list as the library's loader reads it: properties (type, size,
+// bytes) before each object, then the object's type and its chunk (size in
+// the file, negative when packed; unpacked size; the bytes).
+bool WalkObjects(PACKFILE* f, int type, int count) {
+  long magic, objects;
+  if (!ReadLong(f, magic) || magic != DAT_MAGIC || !ReadLong(f, objects) || objects < count) return false;
+  for (long i = 0; i < objects;) {
+    long id, first, second;
+    if (!ReadLong(f, id) || !ReadLong(f, first) || !ReadLong(f, second)) return false;
+    if (id == DAT_PROPERTY) {
+      if (second < 0 || !Skip(f, second)) return false;
+      continue;
+    }
+    if (i < count && id != type) return false;
+    if (!Skip(f, first < 0 ? -first : first)) return false;
+    ++i;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool DatafileHolds(const std::string& path, int type, int count) {
+  PACKFILE* f = pack_fopen(path.c_str(), F_READ_PACKED);
+  if (f == nullptr) return false;
+  const bool holds = WalkObjects(f, type, count);
+  pack_fclose(f);
+  return holds;
+}
+
+DATAFILE* LoadDatafile(const std::string& path, const std::string& name, int type, int count) {
+  // The library's loader trusts the file it reads: a cut-off one can crash
+  // it. The whole file is walked first, so only a complete one reaches it.
+  DATAFILE* data = DatafileHolds(path, type, count) ? load_datafile(path.c_str()) : nullptr;
+  bool usable = data != nullptr;
+  for (int i = 0; usable && i < count; ++i) usable = data[i].type == type;
+  if (!usable) {
+    if (data != nullptr) unload_datafile(data);
+    ErrorExit("Error loading file: " + name);
+  }
+  return data;
 }
 
 bool OpenDisplay(bool fullscreen) {
@@ -73,6 +146,21 @@ void SetupTimer() {
   install_int_ex(IncSpeedCtr, 1193181 / Globals::GameSpeed);
   install_int_ex(IncTime, 119318);
   install_int_ex(CountFrames, 1193181);
+}
+
+int ClampToInt(long long value) {
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+int AddClamped(int a, int b) { return ClampToInt(static_cast<long long>(a) + b); }
+
+int TruncToInt(float value) {
+  if (std::isnan(value)) return 0;
+  if (value >= 2147483648.0f) return INT_MAX;
+  if (value < -2147483648.0f) return INT_MIN;
+  return static_cast<int>(value);
 }
 
 float Rand(float min, float max) {
@@ -126,7 +214,7 @@ void SaveOptions() {
 
 int PanFor(float x) {
   if (SCREEN_W == 0) return 0;
-  return static_cast<int>(256.0f * x / SCREEN_W);
+  return TruncToInt(256.0f * x / SCREEN_W);
 }
 
 void PlaySample(int index, int volume, int pan, int frequency) {

@@ -72,6 +72,14 @@ void Log(const std::string& line);
 // Ends the process: display off, message shown to the player, exit status 1.
 [[noreturn]] void ErrorExit(const std::string& message);
 
+// Loads an Allegro datafile whose objects 0 to count - 1 are all of `type`
+// (DAT_FONT, DAT_SAMPLE, DAT_BITMAP). A missing, cut-off or unsuitable file
+// ends the process with "Error loading file: " and `name`.
+DATAFILE* LoadDatafile(const std::string& path, const std::string& name, int type, int count);
+// Whether the datafile is complete to its last byte and its objects 0 to
+// count - 1 are of `type`; nothing is built from it.
+bool DatafileHolds(const std::string& path, int type, int count);
+
 // Opens the game's display: 800x600 OpenGL with 32-bit colour, a 16-bit
 // depth buffer and double buffering, full-screen or in a window. False when
 // the driver cannot give exactly that.
@@ -84,6 +92,14 @@ void CountFrames();
 // Installs the three callbacks: logic ticks, level clock, frame-rate meter.
 void SetupTimer();
 
+// Values read from files are taken as they are; the arithmetic on them
+// saturates instead: sums and products stop at the ends of the int range,
+// and a float turned into an int (truncated toward zero) is clamped to that
+// range, NaN giving 0.
+int ClampToInt(long long value);
+int AddClamped(int a, int b);
+int TruncToInt(float value);
+
 // Uniform float in [min, max] from a draw of 0..32767.
 float Rand(float min, float max);
 
@@ -95,6 +111,8 @@ void WriteOptions(std::ostream& out);
 
 // Sound pan for an object at screen x: 256 * x / screen width, truncated.
 int PanFor(float x);
+// The sound datafile's samples, indices 0 to 12.
+constexpr int SampleCount = 13;
 // Plays sample `index` of the sound datafile when sound is on; never looped.
 void PlaySample(int index, int volume, int pan, int frequency);
 

@@ -14,6 +14,7 @@
 #include "shell/args.h"
 #include "shell/common.h"
 #include "shell/platform.h"
+#include "shell/quit.h"
 
 namespace {
 
@@ -29,7 +30,12 @@ int main(int argc, char** argv) {
   LoadOptions();
 
   Log("Init allegro...");
-  allegro_init();
+  // Without a display (a text console, a remote shell) there is no system
+  // driver to bring up, and no window to show a message in.
+  if (allegro_init() != 0) {
+    ErrorExit("Error initializing allegro: no graphical display is available. Start the game from a desktop session.");
+  }
+  InstallQuitSignals();
   install_allegro_gl();
   if (install_keyboard() != 0) ErrorExit("Error initializing keyboard.");
   if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0) ErrorExit("Error initializing sound system.");
@@ -42,6 +48,7 @@ int main(int argc, char** argv) {
   // 800x600 mode; a window keeps the game playable and the option untouched.
   if (!opened && Globals::Fullscreen) opened = OpenDisplay(false);
   if (!opened) ErrorExit("Error setting graphics mode: 800x600 32 bpp");
+  InstallCloseButton();
 
   srand(static_cast<unsigned>(time(nullptr)));
   set_window_title("Varnok");
@@ -52,8 +59,7 @@ int main(int argc, char** argv) {
   glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
   Log("Creating fonts...");
-  FontData = load_datafile("data/font.dat");
-  if (FontData == nullptr) ErrorExit("Error loading file: font.dat");
+  FontData = LoadDatafile("data/font.dat", "font.dat", DAT_FONT, 3);
   Globals::MenuFont = new CGLFont(static_cast<FONT*>(FontData[0].dat));
   Globals::SmallFont = new CGLFont(static_cast<FONT*>(FontData[1].dat));
   Globals::MediumFont = new CGLFont(static_cast<FONT*>(FontData[2].dat));

@@ -126,17 +126,8 @@ int CShipNPC::SpriteSetSize(int set) {
 void LoadShipData() {
   for (int set = 1; set <= SetCount; ++set) {
     const std::string name = "enemy" + std::to_string(set) + ".dat";
-    DATAFILE* data = load_datafile(("data/" + name).c_str());
     const int count = CShipNPC::SpriteSetSize(set);
-    // A datafile with too few pictures is as unusable as a missing one.
-    bool complete = data != nullptr;
-    for (int i = 0; complete && i < count; ++i) {
-      complete = data[i].type == DAT_BITMAP;
-    }
-    if (!complete) {
-      if (data != nullptr) unload_datafile(data);
-      ErrorExit("Error loading file: " + name);
-    }
+    DATAFILE* data = LoadDatafile("data/" + name, name, DAT_BITMAP, count);
     CGLSprite* sprites = CShipNPC::SpriteSet(set);
     for (int i = 0; i < count; ++i) {
       sprites[i].MakeFromBmp(static_cast<BITMAP*>(data[i].dat), MaskAlpha);
@@ -268,8 +259,8 @@ void CShipNPC::Crash(CPlayerShip* player) {
   Globals::ScreenShake = 20;
   Explosions->push_back(new CExplosion(Pos.x, Pos.y, 2 * Globals::GFXLevel, 1.0f));
   PlaySample(12, 200, PanFor(Pos.x), 1000);
-  if (CountsAsKill) player->Kills += 1;
-  player->Score += Value;
+  if (CountsAsKill) player->Kills = AddClamped(player->Kills, 1);
+  player->Score = AddClamped(player->Score, Value);
 }
 
 void CShipNPC::Ram(CPlayerShip* player) {

@@ -57,15 +57,8 @@ CPlayerShip::CPlayerShip(float x, float y, std::vector<CExplosion*>* explosions,
   KeyNextWeapon = KEY_ALT;
   KeyPrevWeapon = KEY_X;
 
-  DATAFILE* data = load_datafile("data/player.dat");
-  if (data == nullptr) ErrorExit("Error loading file: player.dat");
-  // Seven frames and the shadow, all bitmaps; anything less is unusable.
-  for (int i = 0; i <= FrameCount; ++i) {
-    if (data[i].type != DAT_BITMAP) {
-      unload_datafile(data);
-      ErrorExit("Error loading file: player.dat");
-    }
-  }
+  // Seven frames and the shadow.
+  DATAFILE* data = LoadDatafile("data/player.dat", "player.dat", DAT_BITMAP, FrameCount + 1);
   Sprites = new CGLSprite[FrameCount];
   for (int i = 0; i < FrameCount; ++i) Sprites[i].MakeFromBmp(static_cast<BITMAP*>(data[i].dat), MaskAlpha);
   ShadowSprite = new CGLSprite(static_cast<BITMAP*>(data[FrameCount].dat), MaskAlpha);
@@ -270,10 +263,9 @@ void CPlayerShip::Shoot() {
       if (CloakTimer < 1) {
         CloakTimer = 1000;
         PlaySample(SampleCloak, 200, pan, 1000);
-      } else {
-        ++Ammo[Weapon];
+        --Ammo[Weapon];
       }
-      break;
+      return;
   }
   --Ammo[Weapon];
 }

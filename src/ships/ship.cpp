@@ -26,7 +26,7 @@ TShip::~TShip() {
 void TShip::TakeDamage(int amount) {
   // Dying, finished and respawning ships ignore damage and healing alike.
   if (State != Alive) return;
-  Shields -= amount;
+  Shields = ClampToInt(static_cast<long long>(Shields) - amount);
   if (Shields > MaxShields) Shields = MaxShields;
   if (Shields <= 0) {
     if (DeadFlag != nullptr) *DeadFlag = true;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -349,10 +351,50 @@ TEST_F(GameFlow, TheInstalledLauncherShowsTheMenuAndKeepsThePlayersFilesInTheirF
   EXPECT_NE(std::find(log.begin(), log.end(), "Shutting down..."), log.end());
 }
 
-TEST(GameResources, AMissingSoundOrMusicFileEndsTheGameWithItsMessage) {
-  for (const char* file : {"sounds.dat", "game_music.xm", "briefing_music.xm"}) {
+TEST_F(GameFlow, SigtermInAPausedMissionEndsTheGameInOrderKeepingTheOptions) {
+  Game.WriteFile("data/level_a.txt", "Req 0 Fin 100000\n");
+  ASSERT_TRUE(StartAtMainMenu().has_value()) << "no main menu";
+  ASSERT_TRUE(DownTo(0, 2));
+  ASSERT_TRUE(PressFor("Return", IsOptionsMenu, 20)) << "no options menu";
+  ASSERT_TRUE(Toggle(0)) << "GFX";
+  ASSERT_TRUE(DownTo(0, 5));
+  ASSERT_TRUE(PressFor("Return", IsMainMenu, 20)) << "options did not return";
+  ASSERT_TRUE(PressFor("Return", IsTextScreen));
+  ASSERT_TRUE(PressFor("Escape", IsMission)) << "no mission on screen";
+  ASSERT_TRUE(PressFor("p", [](const Image& shot) { return CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; }))
+      << "no PAUSED";
+
+  Game.Signal(SIGTERM);
+  ASSERT_EQ(Game.WaitForExit(60).value_or(-1), 0);
+  EXPECT_EQ(Game.ReadFile("options.ini").value_or("<missing>"), "2\n1\n1\n1\n1");
+  EXPECT_EQ(HighscoreText().size(), 80u);
+  const std::vector<std::string> log = Game.LogLines();
+  ASSERT_GE(log.size(), 5u);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 5, log.end()),
+            (std::vector<std::string>{"Deleting fonts...", "Shutting down...", "Deleting player...",
+                                      "Ship destructor...", "Unloading data..."}));
+}
+
+// An uncompressed datafile of `count` samples of one 8-bit sample point.
+std::string SampleDatafile(int count) {
+  auto be32 = [](uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                       static_cast<char>(v)};
+  };
+  // Bits, rate 11025, length, the point.
+  const std::string sample = std::string("\0\x08\x2b\x11", 4) + be32(1) + "\x80";
+  std::string file = "slh.ALL." + be32(static_cast<uint32_t>(count));
+  for (int i = 0; i < count; ++i) file += "SAMP" + be32(sample.size()) + be32(sample.size()) + sample;
+  return file;
+}
+
+TEST(GameResources, AMissingOrShortSoundOrMusicFileEndsTheGameWithItsMessage) {
+  for (const char* file : {"sounds.dat", "game_music.xm", "briefing_music.xm", "12 samples"}) {
     SCOPED_TRACE(file);
+    const bool shortSounds = std::string(file) == "12 samples";
+    if (shortSounds) file = "sounds.dat";
     GameHarness game({file});
+    if (shortSounds) game.WriteFile("data/sounds.dat", SampleDatafile(12));
     ASSERT_TRUE(game.Start());
     const std::optional<int> status = game.WaitForExit(120);
     ASSERT_TRUE(status.has_value()) << game.GameOutput();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cctype>
@@ -344,17 +345,17 @@ std::vector<std::pair<std::string, std::string>> GameHarness::WineSettings(
   return changes;
 }
 
-bool GameHarness::Start() { return Launch(VARNOK_GAME); }
+bool GameHarness::Start(bool withDisplay) { return Launch(VARNOK_GAME, withDisplay); }
 
 bool GameHarness::StartLauncher(const std::string& launcher) {
   GameDir = HomeDir + "/.local/share/varnok";
-  return Launch(launcher);
+  return Launch(launcher, true);
 }
 
-bool GameHarness::Launch(const std::string& program) {
+bool GameHarness::Launch(const std::string& program, bool withDisplay) {
   if (Display.empty() || GamePid > 0) return false;
   const char* path = getenv("PATH");
-  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", Display},
+  std::vector<std::pair<std::string, std::string>> changes = {{"DISPLAY", withDisplay ? Display : ""},
                                                               {"XAUTHORITY", ""},
                                                               {"HOME", HomeDir},
                                                               {"XDG_DATA_HOME", ""},
@@ -412,6 +413,30 @@ void GameHarness::Kill() {
   KillGroup(GamePid, SIGKILL);
   WaitChild(GamePid, Deadline(10));
   GamePid = -1;
+}
+
+void GameHarness::Signal(int signal) {
+  if (GamePid > 0) kill(GamePid, signal);
+}
+
+bool GameHarness::CloseWindow() {
+  ::Display* display = XOpenDisplay(Display.c_str());
+  if (display == nullptr || WindowId.empty()) {
+    if (display != nullptr) XCloseDisplay(display);
+    return false;
+  }
+  const Window window = std::stoul(WindowId);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  const bool sent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+  XSync(display, False);
+  XCloseDisplay(display);
+  return sent;
 }
 
 std::vector<std::string> GameHarness::LogLines() const {

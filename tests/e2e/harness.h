@@ -69,8 +69,9 @@ class GameHarness {
   // The messages the game showed through the stand-in xmessage, in order.
   std::vector<std::string> Messages() const;
 
-  // Starts the game binary in the working directory. False if it cannot run.
-  bool Start();
+  // Starts the game binary in the working directory, on the private display
+  // or (withDisplay false) with no DISPLAY at all. False if it cannot run.
+  bool Start(bool withDisplay = true);
   // Starts an installed launcher instead, as a player would with this HOME
   // and no XDG_DATA_HOME: the game then runs in HOME/.local/share/varnok.
   bool StartLauncher(const std::string& launcher);
@@ -80,6 +81,11 @@ class GameHarness {
   std::optional<int> WaitForExit(double seconds = 60);
   // Kills the game if it still runs.
   void Kill();
+  // Sends the game a signal.
+  void Signal(int signal);
+  // Presses the window's close button: the message a window manager sends
+  // (WM_DELETE_WINDOW) to the window found by WaitForWindow.
+  bool CloseWindow();
 
   std::vector<std::string> LogLines() const;
   // Polls log.txt until it holds the line; false after the timeout or when
@@ -128,7 +134,7 @@ class GameHarness {
   // its exit status and stdout. Killed after the timeout.
   int RunTool(const std::vector<std::string>& args, std::string* out, double seconds) const;
   std::vector<std::string> ToolEnvironment() const;
-  bool Launch(const std::string& program);
+  bool Launch(const std::string& program, bool withDisplay);
   // The changes plus Wine's settings when a Windows build is in use.
   std::vector<std::pair<std::string, std::string>> WineSettings(
       std::vector<std::pair<std::string, std::string>> changes) const;

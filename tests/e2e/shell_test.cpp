@@ -1,10 +1,14 @@
 // Start-up and shutdown of the real game: the log lines in order, the options
-// and the Hall of Fame written only on a normal exit, the one fatal message
-// when a data file is missing.
+// and the Hall of Fame written only on a normal exit (also when the game is
+// closed or sent a signal), the one fatal message when a data file is missing
+// or cut off, and a plain message when there is no display at all.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +41,17 @@ std::optional<int> RunAndQuit(GameHarness& game) {
   return game.QuitFromMainMenu();
 }
 
+// The end of the log of every orderly exit: the game object goes last, its
+// clearing follows "Shutting down...".
+const std::vector<std::string> ShutdownLines = {"Deleting fonts...", "Shutting down...", "Deleting player...",
+                                                "Ship destructor...", "Unloading data..."};
+
+std::vector<std::string> LogEnd(const GameHarness& game) {
+  const std::vector<std::string> log = game.LogLines();
+  if (log.size() < ShutdownLines.size()) return log;
+  return std::vector<std::string>(log.end() - static_cast<long>(ShutdownLines.size()), log.end());
+}
+
 TEST(Shell, NormalRunLogsInOrderAndWritesDefaultOptions) {
   GameHarness game;
   // The log of an earlier run must not survive the start (the log below
@@ -54,11 +69,8 @@ TEST(Shell, NormalRunLogsInOrderAndWritesDefaultOptions) {
             (std::vector<std::string>{"Init allegro...", "Init OpenGL...", "Creating fonts...", "Creating game class...",
                                       "Creating player ship...", "Loading data...", "Loading highscores..."}))
       << Joined(log);
-  // The game object goes last: its clearing follows "Shutting down...".
-  const std::vector<std::string> ending = {"Deleting fonts...", "Shutting down...", "Deleting player...",
-                                           "Ship destructor...", "Unloading data..."};
-  ASSERT_GE(log.size(), 7 + ending.size()) << Joined(log);
-  EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ending.size()), log.end()), ending) << Joined(log);
+  ASSERT_GE(log.size(), 7 + ShutdownLines.size()) << Joined(log);
+  EXPECT_EQ(LogEnd(game), ShutdownLines) << Joined(log);
 
   // No options file before: the defaults are written, full screen included,
   // although the virtual display could only give a window.
@@ -85,17 +97,59 @@ TEST(Shell, WindowedOptionOpensAWindowAndKeepsEveryValue) {
   EXPECT_EQ(game.ReadFile("options.ini").value_or("<missing>"), options);
 }
 
-TEST(Shell, MissingFontFileEndsWithTheExactMessageAndNoOptions) {
-  GameHarness game({"font.dat"});
-  ASSERT_TRUE(game.Start());
-  const std::optional<int> status = game.WaitForExit(120);
-  ASSERT_TRUE(status.has_value()) << "the game kept running\n" << game.GameOutput();
+TEST(Shell, MissingOrCutOffFontFileEndsWithTheExactMessageAndNoOptions) {
+  std::ifstream in(std::string(VARNOK_DATA_DIR) + "/font.dat", std::ios::binary);
+  const std::string font{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(font.size(), 3000u);
+  for (const std::optional<std::string>& contents : {std::optional<std::string>(), std::optional(font.substr(0, 3000))}) {
+    SCOPED_TRACE(contents ? "cut off" : "missing");
+    GameHarness game({"font.dat"});
+    if (contents) game.WriteFile("data/font.dat", *contents);
+    ASSERT_TRUE(game.Start());
+    const std::optional<int> status = game.WaitForExit(120);
+    ASSERT_TRUE(status.has_value()) << "the game kept running\n" << game.GameOutput();
+    EXPECT_EQ(*status, 1) << game.GameOutput();
+    EXPECT_EQ(game.Messages(), std::vector<std::string>{"Error loading file: font.dat"});
+    const std::vector<std::string> log = game.LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Creating fonts...") << Joined(log);
+    EXPECT_FALSE(game.FileExists("options.ini"));
+  }
+}
+
+TEST(Shell, WithoutADisplayTheGameSaysSoOnStandardErrorAndFails) {
+  GameHarness game;
+  ASSERT_TRUE(game.Start(false));
+  const std::optional<int> status = game.WaitForExit(60);
+  ASSERT_TRUE(status.has_value()) << "the game kept running";
   EXPECT_EQ(*status, 1) << game.GameOutput();
-  EXPECT_EQ(game.Messages(), std::vector<std::string>{"Error loading file: font.dat"});
-  const std::vector<std::string> log = game.LogLines();
-  ASSERT_FALSE(log.empty());
-  EXPECT_EQ(log.back(), "Creating fonts...") << Joined(log);
+  EXPECT_NE(game.GameOutput().find("no graphical display is available"), std::string::npos) << game.GameOutput();
+  EXPECT_TRUE(game.Messages().empty());
+  EXPECT_EQ(game.LogLines(), std::vector<std::string>{"Init allegro..."});
   EXPECT_FALSE(game.FileExists("options.ini"));
+}
+
+// The close button and the signals a session sends end the game as EXIT
+// does, here during the intro, a screen that waits.
+TEST(Shell, CloseButtonAndSignalsEndTheGameInOrder) {
+  for (int signal : {0, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal == 0 ? "close button" : "signal " + std::to_string(signal));
+    GameHarness game;
+    ASSERT_TRUE(game.Start());
+    ASSERT_TRUE(game.WaitForLog("Loading highscores...")) << game.GameOutput();
+    ASSERT_TRUE(game.WaitForWindow()) << game.GameOutput();
+    if (signal == 0) {
+      ASSERT_TRUE(game.CloseWindow());
+    } else {
+      game.Signal(signal);
+    }
+    const std::optional<int> status = game.WaitForExit(60);
+    ASSERT_TRUE(status.has_value()) << "the game kept running\n" << game.GameOutput();
+    EXPECT_EQ(*status, 0) << game.GameOutput();
+    EXPECT_EQ(LogEnd(game), ShutdownLines) << Joined(game.LogLines());
+    EXPECT_EQ(game.ReadFile("options.ini").value_or("<missing>"), "1\n1\n1\n1\n1");
+    EXPECT_EQ(game.ReadFile("Highscores").value_or("").size(), 80u);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -530,6 +531,10 @@ TEST_F(GameTest, TheOutcomeAndTheBonusFollowTheKills) {
       {2, 5, 0, 300, 800},  // each extra kill is worth 100
       {3, 1, 2, -200, 500}, // failed: the score earned is kept, no bonus
       {-2, 0, 0, 200, 700}, // a negative requirement pays from the start
+      // Requirements at the ends of the int range: the bonus and the score
+      // stop at the ends too.
+      {INT_MAX, 0, 2, INT_MIN, 500},
+      {INT_MIN, 0, 0, INT_MAX, INT_MAX},
   };
   MakeGame();
   for (const Case& c : cases) {
@@ -544,6 +549,41 @@ TEST_F(GameTest, TheOutcomeAndTheBonusFollowTheKills) {
     EXPECT_EQ(bonus, c.bonus);
     EXPECT_EQ(Game->Player->Score, c.score);
     EXPECT_EQ(Game->PlayerInfo.Score, c.score);
+  }
+}
+
+TEST_F(GameTest, ValuesAtTheEndsOfTheIntRangeSaturateThroughTheReadersAndTicks) {
+  // Scripts and definitions the readers accept, played tick by tick (the
+  // sanitizer build stops at any overflow or out-of-range conversion).
+  WriteFile("rich_ship.txt", "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields -2147483648 Shadow 0 Ground 0 "
+                             "Value 2147483647\n");
+  WriteFile("wild_ship.txt", "Data 1 7 Acc 3e38 MaxSpeed 3e38 Hostile 1 Weapon 0 2147483647 Weapon 9 5 "
+                             "Shields 2147483647 Shadow 1 Ground 0 Value -2147483648\n");
+  struct Case {
+    const char* script;
+    std::function<bool(const CPlayerShip&)> check;
+  };
+  const Case cases[] = {
+      // Grants and a pickup beyond the largest count.
+      {"Fin 100000 Weapon 0 2147483647 Weapon 0 1 PW 0 100 100 0 2147483647",
+       [](const CPlayerShip& p) { return p.Ammo[0] == INT_MAX; }},
+      // Shield points at both ends: a full heal, then more damage than any ship has.
+      {"Fin 100000 PS 0 100 100 2147483647 PS 0 100 100 -2147483648",
+       [](const CPlayerShip& p) { return p.State == Dying && p.Shields == 0; }},
+      // A ship with the lowest shields rams the player and is worth the most.
+      {"Fin 100000 E 0 100 100 rich_ship.txt 1 1",
+       [](const CPlayerShip& p) { return p.Score == INT_MAX && p.Kills == 1; }},
+      // Speeds and places at the edge of the float range, firing away.
+      {"Fin 100000 E 0 3e38 -3e38 wild_ship.txt 0 2 E 0 -3e38 3e38 wild_ship.txt 0 9 E 0 700 300 wild_ship.txt 0 4",
+       [](const CPlayerShip&) { return true; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    Game.reset();
+    StartMission(c.script);
+    Game->Player->Score = 5;
+    UpdateUntil([] { return false; }, 300);
+    EXPECT_TRUE(c.check(*Game->Player));
   }
 }
 

@@ -1,6 +1,8 @@
-// The shell's pure pieces: Rand, the options file and the command line.
+// The shell's pure pieces: Rand, the saturating arithmetic, the options file
+// and the command line.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -58,6 +60,17 @@ TEST(Rand, TruncatedMinusThreeToThreeFavoursZeroAndRarelyReachesTheEnds) {
   // +-3 only when r is 0 or 32767: about 1 in 32768 each.
   EXPECT_LT(counts[3] + counts[-3], 60);
   EXPECT_EQ(counts.size(), 7u);
+}
+
+TEST(Saturation, SumsAndTruncationsStopAtTheEndsOfTheIntRange) {
+  EXPECT_EQ(AddClamped(INT_MAX, 1), INT_MAX);
+  EXPECT_EQ(AddClamped(INT_MIN, INT_MIN), INT_MIN);
+  EXPECT_EQ(AddClamped(-5, 3), -2);
+  const std::pair<float, int> truncations[] = {
+      {NAN, 0},          {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},        {3e38f, INT_MAX},
+      {-3e38f, INT_MIN}, {-1.9f, -1},         {2147483520.0f, 2147483520}, {-2147483648.0f, INT_MIN},
+  };
+  for (const auto& t : truncations) EXPECT_EQ(TruncToInt(t.first), t.second) << t.first;
 }
 
 TEST(Options, DefaultsAreWrittenAsFiveLinesWithoutATrailingBreak) {

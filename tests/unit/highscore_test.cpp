@@ -1,11 +1,17 @@
 // The Hall of Fame: ordering, insertion, the complemented file and its
-// partial reads, and a save that never loses the old table.
+// partial reads, and a save that never loses the old table, not even when
+// the process is killed in the middle of it.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <random>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -225,4 +231,37 @@ TEST_F(HighscoreFileTest, AReadOnlyFolderKeepsTheOldTable) {
   HighscoreManager table(10, false);
   EXPECT_FALSE(table.PrintToFile("locked/Highscores"));
   EXPECT_EQ(ReadBytes("locked/Highscores"), saved);
+}
+
+TEST_F(HighscoreFileTest, AKillAtAnyMomentOfASaveLeavesTheOldOrTheNewTableWhole) {
+  // Two tables of different lengths, saved in turn by a child that is killed
+  // at a random moment: every time, the file is one of the two, whole.
+  HighscoreManager first(10, false), second(10, false);
+  first.AddEntry("First", 1);
+  for (int i = 0; i < 10; ++i) second.AddEntry("SecondPlayer" + std::to_string(i), 1000000 + i);
+  ASSERT_TRUE(first.PrintToFile("Highscores"));
+  const std::string firstBytes = ReadBytes("Highscores");
+  ASSERT_TRUE(second.PrintToFile("Highscores"));
+  const std::string secondBytes = ReadBytes("Highscores");
+  ASSERT_NE(firstBytes.size(), secondBytes.size());
+
+  // The kills fall anywhere in the cycle of saves: within about one save's time.
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(second.PrintToFile("Highscores"));
+  const long saveMicroseconds =
+      std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() / 4;
+  std::mt19937 random(20261207);
+  for (int round = 0; round < 200; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) (i % 2 == 0 ? first : second).PrintToFile("Highscores");
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % (saveMicroseconds + 1000)));
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    const std::string bytes = ReadBytes("Highscores");
+    ASSERT_TRUE(bytes == firstBytes || bytes == secondBytes) << "round " << round << ": " << bytes.size() << " bytes";
+  }
 }
