@@ -167,7 +167,7 @@ stage=$out/stage
 rm -rf "$stage" "$zip"
 mkdir -p "$stage/licences"
 $triple-strip -o "$stage/varnok.exe" "$out/game/varnok.exe"
-cp "$prefix"/bin/*.dll "$stage/"
+for dll in "$prefix"/bin/*.dll; do $triple-strip --strip-unneeded -o "$stage/$(basename "$dll")" "$dll"; done
 cp -r "$root/build/data" "$stage/data"
 cp "$prefix"/licences/*.txt "$stage/licences/"
 sed 's/$/\r/' "$root/scripts/windows/README.txt" >"$stage/README.txt"
