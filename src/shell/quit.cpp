@@ -31,3 +31,5 @@ void InstallCloseButton() { set_close_button_callback(OnCloseButton); }
 bool QuitRequested() { return Quit.load(std::memory_order_relaxed); }
 
 void RequestQuit() { Quit.store(true, std::memory_order_relaxed); }
+
+void CancelQuit() { Quit.store(false, std::memory_order_relaxed); }

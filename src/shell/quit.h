@@ -14,3 +14,5 @@ void InstallCloseButton();
 bool QuitRequested();
 // Asks the game to end; safe in a signal handler or on any thread.
 void RequestQuit();
+// Withdraws the request (for tests that go on stepping screens after one).
+void CancelQuit();

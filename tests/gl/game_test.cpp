@@ -561,30 +561,33 @@ TEST_F(GameTest, ValuesAtTheEndsOfTheIntRangeSaturateThroughTheReadersAndTicks) 
                              "Shields 2147483647 Shadow 1 Ground 0 Value -2147483648\n");
   struct Case {
     const char* script;
-    std::function<bool(const CPlayerShip&)> check;
+    std::function<bool(const CPlayerShip&)> outcome;
   };
+  // Events come at time 40, once the player's fade-in is over.
   const Case cases[] = {
       // Grants and a pickup beyond the largest count.
-      {"Fin 100000 Weapon 0 2147483647 Weapon 0 1 PW 0 100 100 0 2147483647",
+      {"Fin 100000 Weapon 0 2147483647 Weapon 0 1 PW 40 100 100 0 2147483647",
        [](const CPlayerShip& p) { return p.Ammo[0] == INT_MAX; }},
       // Shield points at both ends: a full heal, then more damage than any ship has.
-      {"Fin 100000 PS 0 100 100 2147483647 PS 0 100 100 -2147483648",
+      {"Fin 100000 PS 40 100 100 2147483647 PS 40 100 100 -2147483648",
        [](const CPlayerShip& p) { return p.State == Dying && p.Shields == 0; }},
       // A ship with the lowest shields rams the player and is worth the most.
-      {"Fin 100000 E 0 100 100 rich_ship.txt 1 1",
+      {"Fin 100000 E 40 100 100 rich_ship.txt 1 1",
        [](const CPlayerShip& p) { return p.Score == INT_MAX && p.Kills == 1; }},
-      // Speeds and places at the edge of the float range, firing away.
-      {"Fin 100000 E 0 3e38 -3e38 wild_ship.txt 0 2 E 0 -3e38 3e38 wild_ship.txt 0 9 E 0 700 300 wild_ship.txt 0 4",
-       [](const CPlayerShip&) { return true; }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.script);
     Game.reset();
     StartMission(c.script);
     Game->Player->Score = 5;
-    UpdateUntil([] { return false; }, 300);
-    EXPECT_TRUE(c.check(*Game->Player));
+    EXPECT_GT(UpdateUntil([&] { return c.outcome(*Game->Player); }, 700), 0);
   }
+  // Speeds and places at the edge of the float range, firing away: nothing
+  // to see but the run itself.
+  Game.reset();
+  StartMission("Fin 100000 E 0 3e38 -3e38 wild_ship.txt 0 2 E 0 -3e38 3e38 wild_ship.txt 0 9 "
+               "E 0 700 300 wild_ship.txt 0 4 E 0 700 200 wild_ship.txt 0 5");
+  EXPECT_EQ(UpdateUntil([] { return false; }, 300), -1);
 }
 
 TEST_F(GameTest, ScoreLivesAndAmmunitionCarryOverIntoAReplay) {

@@ -1,6 +1,7 @@
 // The front end on the real display: backdrop, the vertical menu, the rising
 // text, the options and credits, the debriefing, intro, exit picture,
-// epilogue, name entry and the Hall of Fame screen.
+// epilogue, name entry and the Hall of Fame screen, and how each gives way
+// when the game is asked to end.
 #include "frontend_fixture.h"
 
 #include <GL/glu.h>
@@ -11,6 +12,7 @@
 
 #include "frontend/menu.h"
 #include "highscores/highscore.h"
+#include "shell/quit.h"
 
 using namespace frontendtest;
 using gltest::Pixel;
@@ -537,4 +539,22 @@ TEST_F(NameEntryTest, NameScreenShowsThePromptAndTheName) {
   const int h = static_cast<int>(Globals::MediumFont->GetHeight());
   EXPECT_TRUE(HasColour(ReadRect(200, 350, 200, h), Pixel{255, 255, 255}, 2));
   EXPECT_TRUE(HasColour(ReadRect(200, 250, 200, h), LightGrey, 2));
+}
+
+TEST_F(MenuTest, EveryScreenGivesWayAtOnceWhenTheGameIsAskedToEnd) {
+  // No ticks come and Enter is held: each screen would otherwise wait.
+  RequestQuit();
+  key[KEY_ENTER] = 1;
+  EXPECT_EQ(Menu->MainMenu(), -1);
+  Menu->OptionsMenu();
+  Menu->CreditsMenu();
+  Menu->ShowEpilogue();
+  HighscoreManager table(10, false);
+  Menu->ShowHighscores(&table);
+  EXPECT_EQ(Menu->ShowDebriefing(1, 0, 0), 0);
+  Menu->ShowIntro();
+  Menu->ShowExitScreen();
+  key[KEY_ENTER] = 0;
+  EXPECT_EQ(Menu->GetName(), "");
+  CancelQuit();
 }
