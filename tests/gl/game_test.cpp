@@ -538,7 +538,7 @@ TEST_F(GameTest, TheOutcomeAndTheBonusFollowTheKills) {
   };
   MakeGame();
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.required * 100 + c.kills);
+    SCOPED_TRACE(std::to_string(c.required) + " required, " + std::to_string(c.kills) + " kills");
     Game->PlayerInfo.Clear();
     Game->PlayerInfo.Score = 500;
     WriteFile("mission.txt", "Req " + std::to_string(c.required));
