@@ -61,6 +61,9 @@ TEST_F(Projectiles, GunsFlyByDirectionAndLeaveTheScreen) {
   CBulletMG right(795, 100, false, false);
   right.Update();
   EXPECT_TRUE(right.Dead);
+  CBulletMG edge(792, 100, false, false);  // x 800 is still on the screen
+  edge.Update();
+  EXPECT_FALSE(edge.Dead);
 
   CBulletMG left(100, 100, false, true);
   left.Update();
