@@ -1,20 +1,36 @@
 // Runs the real game binary the way a player would, in isolation: a scratch
-// working directory holding `data`, a private Xvfb display, a stand-in
-// `xmessage` that records fatal messages instead of waiting for a click, and a
-// HOME whose ALSA configuration writes the game's sound to a file. Keys go in
-// through xdotool, screenshots come back through ImageMagick's `import`.
-// Everything started here is ended by the destructor, also when a test fails.
+// working directory holding `data`, a stand-in `xmessage` that records fatal
+// messages instead of waiting for a click, and a HOME whose ALSA
+// configuration writes the game's sound to a file. The test program runs
+// itself under xvfb-run (harness.cpp), so the games get a private display.
+// Keys go in through xdotool, screenshots come back through ImageMagick.
 #pragma once
 
-#include <sys/types.h>
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <cstdint>
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iostream>
+#include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace e2e {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 struct Rgb {
   int r = 0, g = 0, b = 0;
@@ -22,137 +38,291 @@ struct Rgb {
 
 // An RGB image, top row first.
 struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> pixels;  // width * height * 3
-
-  Rgb At(int x, int y) const;
-  // Brightest pixel (by r + g + b) inside the rectangle [x1, x2) x [y1, y2).
-  Rgb Brightest(int x1, int y1, int x2, int y2) const;
-  // Pixels inside the rectangle that are not black.
-  int CountLit(int x1, int y1, int x2, int y2) const;
+  int width = 0, height = 0;
+  std::string pixels;
+  Rgb At(int x, int y) const {
+    const char* p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
+    return Rgb{static_cast<uint8_t>(p[0]), static_cast<uint8_t>(p[1]), static_cast<uint8_t>(p[2])};
+  }
 };
+using Screen = std::function<bool(const Image&)>;
 
-// Decodes a binary PPM (P6, maxval 255); nullopt when it is not one.
-std::optional<Image> DecodePpm(const std::string& bytes);
-// Writes the image as a binary PPM, for looking at a failed test's screen.
-bool WritePpm(const Image& image, const std::string& path);
+// The end of the log of every orderly exit.
+inline const std::vector<std::string> ShutdownLines = {"Deleting fonts...", "Shutting down...", "Deleting player...",
+                                                       "Ship destructor...", "Unloading data..."};
+
+inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+inline Clock::time_point Deadline(double seconds) {
+  return Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+}
+inline std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+inline std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+// Lines without their ends (Allegro ends xmessage's text, and the Windows
+// build its log lines, with a break of their own).
+inline std::vector<std::string> Lines(const std::string& text, char end) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line, end); lines.push_back(line))
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return lines;
+}
+
+int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted);
+bool IsMainMenu(const Image& shot);
 
 class GameHarness {
  public:
-  // missingData: names of files of the generated data directory that the
-  // game's `data` folder leaves out. With none, `data` is a link to the whole
-  // generated directory.
-  explicit GameHarness(const std::vector<std::string>& missingData = {});
-  ~GameHarness();
+  // missingData: files of the generated data that the game's `data` leaves out.
+  explicit GameHarness(const std::vector<std::string>& missingData = {}) {
+    char dir[] = "/tmp/varnok_e2e_XXXXXX";
+    WorkDir = GameDir = mkdtemp(dir) ? dir : "/nonexistent";
+    HomeDir = WorkDir + "/.home";
+    for (const char* sub : {"/.home", "/.bin", "/data"}) fs::create_directories(WorkDir + sub);
+    for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
+      if (std::count(missingData.begin(), missingData.end(), entry.path().filename().string()) == 0)
+        fs::create_symlink(entry.path(), WorkDir + "/data/" + entry.path().filename().string());
+    WriteFile(".bin/xmessage", "#!/bin/sh\nfor last; do :; done\nprintf '%s\\000' \"$last\" >> " +
+                                   Quote(WorkDir + "/.xmessage.txt") + "\n");
+    fs::permissions(WorkDir + "/.bin/xmessage", fs::perms::owner_all);
+    WriteFile(".home/.asoundrc",
+              "pcm.!default {\n type file\n slave.pcm \"null\"\n file \"" + HomeDir + "/sound.raw\"\n format raw\n}\n");
+  }
+  ~GameHarness() {
+    for (const std::string& key : std::set<std::string>(Held)) KeyUp(key);
+    if (testing::Test::HasFailure()) {
+      std::cerr << "log.txt:\n";
+      for (const std::string& line : LogLines()) std::cerr << "  " << line << "\n";
+      std::cerr << "game output:\n" << GameOutput();
+    }
+    if (GamePid > 0 && kill(-GamePid, SIGKILL) == 0) WaitForExit(10);
+    // Wine's server outlives the program for a while; it holds the prefix.
+    if (Windows()) Tool({"wineserver", "-k"}, 30);
+    std::error_code ignored;
+    fs::remove_all(WorkDir, ignored);
+  }
   GameHarness(const GameHarness&) = delete;
   GameHarness& operator=(const GameHarness&) = delete;
 
-  // Runs a Windows build under Wine instead of the Linux game: the zip is
-  // unpacked into the working directory (its `data` replacing the generated
-  // one) and `program`, a path inside the working directory, is started with
-  // `wine` in a Wine prefix of this harness's own.
-  bool UseWindowsBuild(const std::string& zip, const std::string& program = "varnok.exe");
+  // Runs a Windows build under Wine instead: the zip unpacked into the
+  // working directory, `program` started in a Wine prefix of its own, made
+  // here (which takes long on a busy machine).
+  bool UseWindowsBuild(const std::string& zip, const std::string& program = "varnok.exe") {
+    fs::remove_all(WorkDir + "/data");
+    WinePrefix = HomeDir + "/wine";
+    GameCommand = {"wine", PathOf(program)};
+    int unzipped = -1, booted = -1;
+    Tool({"unzip", "-q", "-o", zip, "-d", WorkDir}, 60, &unzipped);
+    Tool({"wineboot", "--init"}, 300, &booted);
+    return unzipped == 0 && booted == 0;
+  }
+  bool Windows() const { return !WinePrefix.empty(); }
 
-  // The scratch working directory; PathOf names files in the folder the game
-  // runs in (the working directory, or the launcher's folder in HOME).
-  const std::string& Dir() const { return WorkDir; }
+  // Files in the folder the game runs in; never written through a link
+  // into the generated data.
   std::string PathOf(const std::string& name) const { return GameDir + "/" + name; }
-  void WriteFile(const std::string& name, const std::string& contents) const;
-  std::optional<std::string> ReadFile(const std::string& name) const;
-  bool FileExists(const std::string& name) const;
+  void WriteFile(const std::string& name, const std::string& contents) const {
+    std::error_code ignored;
+    fs::remove(PathOf(name), ignored);
+    std::ofstream(PathOf(name), std::ios::binary) << contents;
+  }
+  std::string ReadFile(const std::string& name) const { return FileExists(name) ? Slurp(PathOf(name)) : "<missing>"; }
+  bool FileExists(const std::string& name) const { return fs::exists(PathOf(name)); }
+  std::string SoundBytes() const { return Slurp(HomeDir + "/sound.raw"); }
+  std::vector<std::string> Messages() const { return Lines(Slurp(WorkDir + "/.xmessage.txt"), '\0'); }
+  std::vector<std::string> LogLines() const { return Lines(Slurp(PathOf("log.txt")), '\n'); }
+  std::string GameOutput() const { return Slurp(WorkDir + "/.game-output.txt"); }
 
-  // The raw audio the game sent to ALSA's default device (it may not exist
-  // before the game opens the device).
-  const std::string& SoundFile() const { return SoundPath; }
-  std::string SoundBytes() const;
-  // The messages the game showed through the stand-in xmessage, in order.
-  std::vector<std::string> Messages() const;
-
-  // Starts the game binary in the working directory, on the private display
-  // or (withDisplay false) with no DISPLAY at all. False if it cannot run.
-  bool Start(bool withDisplay = true);
-  // Starts an installed launcher instead, as a player would with this HOME
-  // and no XDG_DATA_HOME: the game then runs in HOME/.local/share/varnok.
-  bool StartLauncher(const std::string& launcher);
-  bool Running();
-  // Waits for the game to end; its exit status (or 128 + signal), or nullopt
-  // when it is still running after the timeout.
-  std::optional<int> WaitForExit(double seconds = 60);
-  // Kills the game if it still runs.
-  void Kill();
-  // Sends the game a signal.
-  void Signal(int signal);
-  // Presses the window's close button: the message a window manager sends
-  // (WM_DELETE_WINDOW) to the window found by WaitForWindow.
+  // Starts the game, or an installed launcher (which runs the game in
+  // HOME/.local/share/varnok), with or without a display.
+  bool Start(bool withDisplay = true, const std::string& launcher = "") {
+    if (!launcher.empty()) GameDir = HomeDir + "/.local/share/varnok";
+    std::string command = "cd " + Quote(WorkDir) + " && exec env -u XDG_DATA_HOME" +
+                          (withDisplay ? "" : " -u DISPLAY") + " HOME=" + Quote(HomeDir) +
+                          " PATH=" + Quote(WorkDir + "/.bin:" + getenv("PATH")) + Wine();
+#ifdef VARNOK_E2E_PRELOAD
+    // The sanitizer runtime checks that it is loaded first; the preloaded
+    // library only replaces dlclose and does not disturb it.
+    const char* asan = getenv("ASAN_OPTIONS");
+    command += " LD_PRELOAD=" VARNOK_E2E_PRELOAD " ASAN_OPTIONS=" +
+               Quote(std::string(asan ? asan : "") + ":verify_asan_link_order=0");
+#endif
+    for (const std::string& arg :
+         GameCommand.empty() ? std::vector<std::string>{launcher.empty() ? VARNOK_GAME : launcher} : GameCommand)
+      command += " " + Quote(arg);
+    command += " >" + Quote(WorkDir + "/.game-output.txt") + " 2>&1 </dev/null";
+    GameStatus.reset();
+    if ((GamePid = fork()) == 0) {
+      // Dies with the test process and leads a group that ends with it.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      setpgid(0, 0);
+      execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    return GamePid > 0;
+  }
+  bool Running() { return GamePid > 0 && !WaitForExit(0); }
+  // Exit status (or 128 + signal); nullopt while still running after the wait.
+  std::optional<int> WaitForExit(double seconds = 60) {
+    for (const Clock::time_point deadline = Deadline(seconds); GamePid > 0; SleepMs(20)) {
+      int status = 0;
+      if (waitpid(GamePid, &status, WNOHANG) == GamePid) {
+        GamePid = -1;
+        GameStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      } else if (Clock::now() >= deadline) {
+        return std::nullopt;
+      }
+    }
+    return GameStatus;
+  }
+  void Signal(int signal) { kill(GamePid, signal); }
+  // The window manager's WM_DELETE_WINDOW message to the game's window.
   bool CloseWindow();
+  // Polls log.txt for the line until the game ends or the timeout passes.
+  bool WaitForLog(const std::string& line, double seconds = 60) {
+    for (const Clock::time_point deadline = Deadline(seconds);; SleepMs(100)) {
+      const bool running = Running();  // first: lines written just before the end count
+      const std::vector<std::string> log = LogLines();
+      if (std::count(log.begin(), log.end(), line) > 0) return true;
+      if (!running || Clock::now() >= deadline) return false;
+    }
+  }
+  // Waits for the game's visible window (Allegro's own, never shown, has the
+  // name too) and gives it the focus, which no window manager gives here.
+  bool WaitForWindow(double seconds = 60) {
+    for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline && Running(); SleepMs(200)) {
+      std::istringstream ids(Tool({"xdotool", "search", "--onlyvisible", "--name", "Varnok"}, 10));
+      if (ids >> WindowId) return Tool({"xdotool", "windowfocus", "--sync", WindowId}, 10), true;
+    }
+    return false;
+  }
 
-  std::vector<std::string> LogLines() const;
-  // Polls log.txt until it holds the line; false after the timeout or when
-  // the game ends without writing it.
-  bool WaitForLog(const std::string& line, double seconds = 60);
+  // X keysyms as xdotool takes them. Held keys are let go when the harness
+  // ends. A press lasts long enough for a loop reading the keys 70 times a
+  // second to see it on a busy machine; menus react to edges, so a long
+  // press never counts twice.
+  void KeyDown(const std::string& keysym) {
+    Tool({"xdotool", "windowfocus", WindowId.empty() ? "root" : WindowId}, 10);
+    Tool({"xdotool", "keydown", keysym}, 10);
+    Held.insert(keysym);
+  }
+  void KeyUp(const std::string& keysym) {
+    Tool({"xdotool", "keyup", keysym}, 10);
+    Held.erase(keysym);
+  }
+  void Key(const std::string& keysym, int holdMs = 500) {
+    KeyDown(keysym);
+    SleepMs(holdMs);
+    KeyUp(keysym);
+  }
+  void Press(const std::string& keysym) {
+    Key(keysym);
+    SleepMs(150);
+  }
+  void Type(const std::string& text) {
+    Tool({"xdotool", "windowfocus", WindowId}, 10);
+    Tool({"xdotool", "type", "--delay", "100", text}, 10 + 0.2 * double(text.size()));
+  }
 
-  // Waits for the game's visible window and gives it the keyboard focus.
-  bool WaitForWindow(double seconds = 60);
-  // The title of the window found by WaitForWindow.
-  std::string WindowTitle() const;
-  // Key names are X keysyms as xdotool takes them: "Escape", "Up", "Return",
-  // "space", "a". A key is held for holdMs so that a loop reading the key
-  // state at 70 ticks per second sees it. Failures (the window already gone)
-  // are ignored: callers check what the game did.
-  void Key(const std::string& keysym, int holdMs = 80);
-  void KeyDown(const std::string& keysym);
-  void KeyUp(const std::string& keysym);
-  // Types printable text, one key press per character.
-  void Type(const std::string& text);
-
-  // The game window's contents; nullopt when it cannot be captured.
-  std::optional<Image> Screenshot();
-  // Polls screenshots until one satisfies `ready`; that one, or nullopt after
-  // the timeout or when the game ends. The game reads keys as held-down
-  // states in its screen loops, so a key sent before the loop runs is lost:
-  // wait for the screen that reads it first.
-  std::optional<Image> WaitForScreen(const std::function<bool(const Image&)>& ready, double seconds = 60);
-  // The first screenshot that is not all black.
-  std::optional<Image> WaitForPicture(double seconds = 60);
-
-  // Leaves the game the way a player does: Escape (skips the intro), then Up
-  // and Enter on the main menu's first item wraps to "EXIT" and chooses it.
-  // The exit screen lasts about 1.4 s. Repeats the sequence, in case a key
-  // came before the screen that reads it, until the game ends or the timeout
-  // passes. Returns the exit status.
-  std::optional<int> QuitFromMainMenu(double seconds = 90);
-
-  // The game's own stdout and stderr, for failure messages.
-  std::string GameOutput() const;
+  std::optional<Image> Screenshot() {
+    int status = -1, header = 0;
+    const std::string ppm =
+        Tool({"import", "-window", WindowId.empty() ? "root" : WindowId, "-depth", "8", "ppm:-"}, 30, &status);
+    Image image;
+    if (status != 0 || sscanf(ppm.c_str(), "P6 %d %d 255%n", &image.width, &image.height, &header) != 2)
+      return std::nullopt;
+    image.pixels = ppm.substr(size_t(header) + 1);
+    if (image.pixels.size() != size_t(image.width) * image.height * 3) return std::nullopt;
+    return image;
+  }
+  // Polls screenshots until one is `ready`; nullopt after the timeout or
+  // when the game ends, the last screen then kept as a PNG in the build's
+  // e2e-shots. The screen loops read keys as held-down states, so a key sent
+  // before a loop runs is lost: wait for the screen that reads it.
+  std::optional<Image> WaitForScreen(const Screen& ready, double seconds = 60) {
+    std::optional<Image> last;
+    for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline && Running(); SleepMs(100))
+      if ((last = Screenshot()) && ready(*last)) return last;
+    static int count = 0;
+    const fs::path png =
+        fs::path(VARNOK_GAME).parent_path() / "e2e-shots" / ("unexpected_" + std::to_string(++count) + ".png");
+    fs::create_directories(png.parent_path());
+    FILE* out = last ? popen(("convert ppm:- " + Quote(png.string())).c_str(), "w") : nullptr;
+    if (out != nullptr) {
+      fprintf(out, "P6\n%d %d\n255\n", last->width, last->height);
+      fwrite(last->pixels.data(), 1, last->pixels.size(), out);
+      pclose(out);
+      std::cerr << "last screen seen: " << png.string() << "\n";
+    }
+    return std::nullopt;
+  }
+  bool PressFor(const std::string& keysym, const Screen& ready, double seconds = 60) {
+    Press(keysym);
+    return WaitForScreen(ready, seconds).has_value();
+  }
+  // Starts the game and skips the intro with Escape, which the menu ignores.
+  bool StartAtMainMenu(const std::string& launcher = "") {
+    if (!Start(true, launcher) || !WaitForLog("Loading highscores...") || !WaitForWindow()) return false;
+    for (int attempt = 0; attempt < 20; ++attempt)
+      if (PressFor("Escape", IsMainMenu, 3)) return true;
+    return false;
+  }
+  // Escape, Up (wraps to EXIT) and Enter until the game ends; its status.
+  std::optional<int> QuitFromMainMenu(double seconds = 90) {
+    for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline;) {
+      for (const char* key : {"Escape", "Up", "Return"}) Key(key, 80), SleepMs(400);
+      if (std::optional<int> status = WaitForExit(8)) return status;
+    }
+    return WaitForExit(0);
+  }
 
  private:
-  bool StartDisplay();
-  void StopDisplay();
-  void MakeData(const std::vector<std::string>& missingData);
-  // Runs a helper program (xdotool, import) against the private display;
-  // its exit status and stdout. Killed after the timeout.
-  int RunTool(const std::vector<std::string>& args, std::string* out, double seconds) const;
-  std::vector<std::string> ToolEnvironment() const;
-  bool Launch(const std::string& program, bool withDisplay);
-  // The changes plus Wine's settings when a Windows build is in use.
-  std::vector<std::pair<std::string, std::string>> WineSettings(
-      std::vector<std::pair<std::string, std::string>> changes) const;
+  // Wine without debug output or offers to install .NET or a browser engine.
+  std::string Wine() const {
+    return Windows() ? " WINEPREFIX=" + Quote(WinePrefix) + " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=" : "";
+  }
+  // A helper program's output; killed after the timeout.
+  std::string Tool(const std::vector<std::string>& args, double seconds, int* status = nullptr) const {
+    std::string command = "HOME=" + Quote(HomeDir) + Wine() + " timeout -k 5 " + std::to_string(seconds);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    FILE* pipe = popen((command + " 2>/dev/null </dev/null").c_str(), "r");
+    std::string out;
+    char buffer[65536];
+    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int result = pipe ? pclose(pipe) : -1;
+    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return out;
+  }
 
-  std::string WorkDir;
-  std::string GameDir;
-  std::string HomeDir;
-  std::string BinDir;
-  std::string SoundPath;
-  std::string MessagePath;
-  std::string OutputPath;
-  std::string Display;
-  std::string WindowId;
+  std::string WorkDir, GameDir, HomeDir, WinePrefix, WindowId;
   std::vector<std::string> GameCommand;
-  std::string WinePrefix;
-  pid_t XvfbPid = -1;
+  std::set<std::string> Held;
   pid_t GamePid = -1;
   std::optional<int> GameStatus;
 };
+
+// Screens told apart by the colours the game draws with and where its texts
+// and bars stand. The moon of the menu backdrop fills the bottom-left corner
+// up to x = 256; menu item i is drawn from (250, 300 + 30 i), the highlighted
+// one in blue; text screens have their title at (200, 250).
+constexpr Rgb LightGrey{200, 200, 200}, DarkGrey{100, 100, 100}, White{255, 255, 255}, Red{255, 0, 0};
+constexpr int TextLeft = 258;
+int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16);
+int CountLit(const Image& shot, int x1, int y1, int x2, int y2);
+int HighlightedRow(const Image& shot);
+bool IsOptionsMenu(const Image& shot);
+// The outcome line lies on the black band under the title.
+bool IsDebriefing(const Image& shot);
+bool IsNameEntry(const Image& shot);
+// The ground along the bottom and the HUD's shield bar.
+bool IsMission(const Image& shot);
+// Briefing, epilogue and Hall of Fame: lines rising under the title's band.
+bool IsTextScreen(const Image& shot);
 
 }  // namespace e2e
