@@ -17,19 +17,10 @@ namespace {
 
 using namespace e2e;
 
-class GameFlow : public testing::Test {
+class GameFlow : public Session {
  protected:
   // Each test writes its own levels.
-  GameFlow()
-      : Game({"level_a.txt", "level_b.txt", "level_c.txt", "level_d.txt", "level_e.txt", "level_f.txt", "level_g.txt",
-              "level_h.txt"}) {}
-
-  void SetUp() override {
-    if (std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()).rfind("Windows", 0) != 0) return;
-    const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
-    if (zip == nullptr) GTEST_SKIP() << "no Windows build given";
-    ASSERT_TRUE(Game.UseWindowsBuild(zip));
-  }
+  GameFlow() : Session({"level_"}) {}
 
   // A text file's bytes as this build writes them.
   std::string Text(std::string text) const {
@@ -125,8 +116,6 @@ class GameFlow : public testing::Test {
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(first.size())), first);
     EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ShutdownLines.size()), log.end()), ShutdownLines);
   }
-
-  GameHarness Game;
 };
 
 class WindowsGame : public GameFlow {};

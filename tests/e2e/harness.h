@@ -79,14 +79,16 @@ bool IsMainMenu(const Image& shot);
 
 class GameHarness {
  public:
-  // missingData: files of the generated data that the game's `data` leaves out.
+  // missingData: beginnings of the names of generated data files that the
+  // game's `data` leaves out.
   explicit GameHarness(const std::vector<std::string>& missingData = {}) {
     char dir[] = "/tmp/varnok_e2e_XXXXXX";
     WorkDir = GameDir = mkdtemp(dir) ? dir : "/nonexistent";
     HomeDir = WorkDir + "/.home";
     for (const char* sub : {"/.home", "/.bin", "/data"}) fs::create_directories(WorkDir + sub);
     for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
-      if (std::count(missingData.begin(), missingData.end(), entry.path().filename().string()) == 0)
+      if (std::none_of(missingData.begin(), missingData.end(),
+                       [&](const std::string& m) { return entry.path().filename().string().rfind(m, 0) == 0; }))
         fs::create_symlink(entry.path(), WorkDir + "/data/" + entry.path().filename().string());
     WriteFile(".bin/xmessage", "#!/bin/sh\nfor last; do :; done\nprintf '%s\\000' \"$last\" >> " +
                                    Quote(WorkDir + "/.xmessage.txt") + "\n");
@@ -111,12 +113,12 @@ class GameHarness {
   GameHarness& operator=(const GameHarness&) = delete;
 
   // Runs a Windows build under Wine instead: the zip unpacked into the
-  // working directory, `program` started in a Wine prefix of its own, made
+  // working directory, the game started in a Wine prefix of its own, made
   // here (which takes long on a busy machine).
-  bool UseWindowsBuild(const std::string& zip, const std::string& program = "varnok.exe") {
+  bool UseWindowsBuild(const std::string& zip) {
     fs::remove_all(WorkDir + "/data");
     WinePrefix = HomeDir + "/wine";
-    GameCommand = {"wine", PathOf(program)};
+    GameCommand = {"wine", PathOf("varnok.exe")};
     int unzipped = -1, booted = -1;
     Tool({"unzip", "-q", "-o", zip, "-d", WorkDir}, 60, &unzipped);
     Tool({"wineboot", "--init"}, 300, &booted);
@@ -305,6 +307,19 @@ class GameHarness {
   std::set<std::string> Held;
   pid_t GamePid = -1;
   std::optional<int> GameStatus;
+};
+
+// The fixture of the flows that the Windows build walks too: suites named
+// Windows* run it under Wine when scripts/windows.sh names its zip.
+class Session : public testing::Test {
+ protected:
+  explicit Session(const std::vector<std::string>& missingData = {}) : Game(missingData) {}
+  void SetUp() override {
+    if (std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()).rfind("Windows", 0) != 0) return;
+    if (getenv("VARNOK_WINDOWS_ZIP") == nullptr) GTEST_SKIP() << "no Windows build given";
+    ASSERT_TRUE(Game.UseWindowsBuild(getenv("VARNOK_WINDOWS_ZIP")));
+  }
+  GameHarness Game;
 };
 
 // Screens told apart by the colours the game draws with and where its texts

@@ -60,15 +60,8 @@ bool FireIn(const Image& shot, int x1, int y1, int x2, int y2) {
 
 bool Paused(const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; }
 
-class Mission : public testing::Test {
+class Mission : public Session {
  protected:
-  void SetUp() override {
-    if (std::string(testing::UnitTest::GetInstance()->current_test_suite()->name()).rfind("Windows", 0) != 0) return;
-    const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
-    if (zip == nullptr) GTEST_SKIP() << "no Windows build given";
-    ASSERT_TRUE(Game.UseWindowsBuild(zip));
-  }
-
   void Fly() {
     Game.WriteFile("data/level_a.txt",
                    "Req 0\nFin 5000\nWeapon 3 20 Weapon 8 20 Weapon 0 500\n"
@@ -165,8 +158,6 @@ class Mission : public testing::Test {
     ASSERT_GE(log.size(), ShutdownLines.size());
     EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ShutdownLines.size()), log.end()), ShutdownLines);
   }
-
-  GameHarness Game;
 };
 
 class WindowsMission : public Mission {};

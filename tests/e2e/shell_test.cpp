@@ -89,43 +89,38 @@ TEST(Shell, CloseButtonAndSignalsEndTheGameInOrder) {
   }
 }
 
-// The Windows build under Wine, when scripts/windows.sh names its zip and the
-// folder of its cross build (which holds the test program save_twice.exe).
-TEST(WindowsShell, MissingFontFileShowsAMessageBoxAndEndsWithStatusOne) {
-  const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
-  if (zip == nullptr) GTEST_SKIP() << "no Windows build given";
-  GameHarness game;
-  ASSERT_TRUE(game.UseWindowsBuild(zip));
-  std::filesystem::remove(game.PathOf("data/font.dat"));
-  ASSERT_TRUE(game.Start());
-  ASSERT_TRUE(game.WaitForLog("Creating fonts...", 120));
+class WindowsShell : public e2e::Session {};
+
+TEST_F(WindowsShell, MissingFontFileShowsAMessageBoxAndEndsWithStatusOne) {
+  std::filesystem::remove(Game.PathOf("data/font.dat"));
+  ASSERT_TRUE(Game.Start());
+  ASSERT_TRUE(Game.WaitForLog("Creating fonts...", 120));
   // The message box waits for the player: a window named like the game,
   // smaller than the game's own, which may still be closing when found first.
   bool boxShown = false;
-  for (int attempt = 0; attempt < 30 && !boxShown && game.WaitForWindow(10); ++attempt) {
-    const std::optional<e2e::Image> shot = game.Screenshot();
+  for (int attempt = 0; attempt < 30 && !boxShown && Game.WaitForWindow(10); ++attempt) {
+    const std::optional<e2e::Image> shot = Game.Screenshot();
     boxShown = shot && shot->width < 800 && e2e::CountLit(*shot, 0, 0, shot->width, shot->height) > 0;
     if (!boxShown) e2e::SleepMs(500);
   }
   ASSERT_TRUE(boxShown) << "no message box";
-  EXPECT_FALSE(game.WaitForExit(1).has_value()) << "the game did not wait for the message box";
-  game.Key("Return");
-  ASSERT_EQ(game.WaitForExit(60).value_or(-1), 1);
-  EXPECT_EQ(game.LogLines().back(), "Creating fonts...");
-  EXPECT_FALSE(game.FileExists("options.ini"));
+  EXPECT_FALSE(Game.WaitForExit(1).has_value()) << "the game did not wait for the message box";
+  Game.Key("Return");
+  ASSERT_EQ(Game.WaitForExit(60).value_or(-1), 1);
+  EXPECT_EQ(Game.LogLines().back(), "Creating fonts...");
+  EXPECT_FALSE(Game.FileExists("options.ini"));
 }
 
-TEST(WindowsShell, HallOfFameSavedTwiceReadsBackTheSecondTable) {
-  const char* zip = std::getenv("VARNOK_WINDOWS_ZIP");
+// save_twice.exe, from the folder of the cross build, runs in the game's place.
+TEST_F(WindowsShell, HallOfFameSavedTwiceReadsBackTheSecondTable) {
   const char* tools = std::getenv("VARNOK_WINDOWS_TOOLS");
-  if (zip == nullptr || tools == nullptr) GTEST_SKIP() << "no Windows build given";
-  GameHarness game;
-  ASSERT_TRUE(game.UseWindowsBuild(zip, "save_twice.exe"));
-  std::filesystem::copy_file(std::string(tools) + "/save_twice.exe", game.PathOf("save_twice.exe"));
-  ASSERT_TRUE(game.Start());
-  EXPECT_EQ(game.WaitForExit(120).value_or(-1), 0);
-  EXPECT_TRUE(game.FileExists("Highscores"));
-  EXPECT_FALSE(game.FileExists("Highscores.tmp"));
+  ASSERT_NE(tools, nullptr) << "scripts/windows.sh names the folder of its cross build";
+  std::filesystem::copy_file(std::string(tools) + "/save_twice.exe", Game.PathOf("varnok.exe"),
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_TRUE(Game.Start());
+  EXPECT_EQ(Game.WaitForExit(120).value_or(-1), 0);
+  EXPECT_TRUE(Game.FileExists("Highscores"));
+  EXPECT_FALSE(Game.FileExists("Highscores.tmp"));
 }
 
 }  // namespace
