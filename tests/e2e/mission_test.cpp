@@ -59,7 +59,7 @@ class Mission : public Session {
  protected:
   void Fly() {
     Game.WriteFile("data/level_a.txt",
-                   "Req 0\nFin 5000\nWeapon 3 20 Weapon 8 20 Weapon 0 500\n"
+                   "Req 0\nFin 100000\nWeapon 3 20 Weapon 8 20 Weapon 0 500\n"
                    "[Briefing]\nFly east.\n[End]\n");
     ASSERT_TRUE(Game.StartAtMainMenu()) << "no main menu";
     ASSERT_TRUE(Game.PressFor("Return", IsTextScreen)) << "no briefing";
