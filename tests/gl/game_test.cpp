@@ -137,6 +137,9 @@ TEST_F(GameTest, AMissionStartsWithFreshObjectsWhatThePlayerCarriedInAndTheScrip
   EXPECT_EQ(LogLines(), (Lines{"Running game...", "Deleting player...", "Ship destructor...", "Unloading data...",
                                "Creating player ship...", "Loading data...", "Reading level: mission.txt",
                                "Event added. Time: 30"}));
+  // A script that cannot be read leaves nothing of the last one.
+  Game->PrepareMission("no_such_level.txt");
+  EXPECT_TRUE(Game->Menu.Lines.empty() && Game->Events.empty());
 }
 
 TEST_F(GameTest, DueEventsAreReleasedInFileOrderAndEveryDueEventIsRemoved) {
@@ -317,7 +320,7 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
       {"finish", 0, "Fin 10\nE 40 700 300 still_ship.txt 1 10\n", false, -1, 11, 0, 300, 1000},
       // The only enemy shot at once pays its value but does not end the mission early.
       {"kill", 4, "Fin 20\nE 0 700 300 still_ship.txt 1 10\n", true, -1, 21, 0, 0, 750},
-      // A script that cannot be read leaves nothing of the last one: it ends as the clock leaves zero.
+      // A script that cannot be read ends as the clock leaves zero.
       {"unreadable", 5, nullptr, false, -1, 1, 0, 300, 1000},
       {"just enough", 3, "", false, -1, 1, 0, 0, 700},
       {"one short", 4, "", false, -1, 1, 2, -100, 700},

@@ -146,7 +146,8 @@ TEST_F(MenuTest, OptionsCycleTheirSettings) {
   Globals::SoundOn = Globals::ScreenShakeOn = Globals::Fullscreen = true;
   Globals::MusicOn = false;
   Menu->BuildOptionsItems();
-  EXPECT_EQ(Menu->Lines, (Lines{"GFX: HIGH", "SOUND: On", "MUSIC: Off", "SCREEN SHAKE: On", "FULLSCREEN: YES", "BACK"}));
+  EXPECT_EQ(Menu->Lines,
+            (Lines{"GFX: HIGH", "SOUND: On", "MUSIC: Off", "SCREEN SHAKE: On", "FULLSCREEN: YES", "BACK"}));
   for (int choice : {0, 1, 2, 4}) EXPECT_FALSE(Menu->ApplyOption(choice));
   Menu->BuildOptionsItems();
   EXPECT_EQ(Menu->Lines, (Lines{"GFX: LOW", "SOUND: Off", "MUSIC: On", "SCREEN SHAKE: On", "FULLSCREEN: NO", "BACK"}));
