@@ -12,12 +12,6 @@ using namespace frontendtest;
 
 namespace {
 
-std::array<GLfloat, 16> ModelView() {
-  std::array<GLfloat, 16> m{};
-  glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
-  return m;
-}
-
 void Render() { Cube(0, 0, 0, 1.2f, 1.2f, 1.2f).Render(); }
 
 // The polygons that pass clipping and culling, counted in feedback mode.
@@ -32,9 +26,8 @@ int CountPolygons() {
   return polygons;
 }
 
-// The intro's projection, untextured and unlit, culling and depth off.
+// The intro's projection, untextured and unlit, culling off; each test's Setup2D restores the 2D view.
 class CubeTest : public Screen {
- protected:
   void SetUp() override {
     Screen::SetUp();
     glMatrixMode(GL_PROJECTION);
@@ -45,21 +38,20 @@ class CubeTest : public Screen {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
     glBlendFunc(GL_ONE, GL_ZERO);
-    glColor3f(1, 1, 1);
   }
-  void TearDown() override { Setup2D(); }
 };
 
-// The near face of a cube of 1.2 at distance 4 reaches 0.6 / 3.4 / tan 15°
-// of the half height, about 197.6 pixels from the centre; with the centre
-// added to a model-view that moves it to distance 13, about 71 pixels.
+// The near face of a cube of 1.2 at distance 4 spans 0.6 / 3.4 / tan 15° of the half height, about 197.6 pixels
+// from the centre; with its centre added to a model-view that moves it to distance 13, about 71 pixels.
 TEST_F(CubeTest, SpansItsSizeAroundWhereTheModelViewAndItsCentrePutIt) {
   glTranslatef(0, 0, -4);
-  const auto before = ModelView();
+  std::array<GLfloat, 16> before{}, after{};
+  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
   Render();
-  EXPECT_EQ(ModelView(), before);
-  ExpectPixels({{205, 300, White}, {595, 300, White}, {400, 105, White}, {400, 495, White}, {205, 105, White},
-                {595, 495, White}, {199, 300, Black}, {601, 300, Black}, {400, 99, Black}, {400, 501, Black}}, 0);
+  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+  EXPECT_EQ(after, before);  // the cube's own move is undone
+  ExpectPixels({{205, 105, White}, {595, 495, White}, {199, 300, Black}, {601, 300, Black}, {400, 99, Black},
+                {400, 501, Black}}, 0);
   ClearScreen(0, 0, 0);
   glLoadIdentity();
   glTranslatef(-1, -2, -13);
@@ -67,38 +59,28 @@ TEST_F(CubeTest, SpansItsSizeAroundWhereTheModelViewAndItsCentrePutIt) {
   ExpectPixels({{332, 232, White}, {475, 300, Black}, {400, 375, Black}}, 0);
 }
 
-TEST_F(CubeTest, FacesRunClockwiseSeenFromOutside) {
-  // Below and right of the viewer three faces turn towards it: with
-  // clockwise fronts exactly those survive back-face culling. Straight
-  // ahead, only the front.
+// Below and right of the viewer three faces turn towards it: with clockwise fronts exactly those survive back-face
+// culling. Straight ahead only the front does, and it shows the picture upright and unmirrored.
+TEST_F(CubeTest, FacesRunClockwiseAndTheFrontShowsThePictureUpright) {
   glTranslatef(0.9f, -0.9f, -8);
   glFrontFace(GL_CW);
   const int all = CountPolygons();
   ASSERT_TRUE(all > 0 && all % 6 == 0) << all;  // one or more polygons a face
   glEnable(GL_CULL_FACE);
-  for (GLenum face : {GL_BACK, GL_FRONT}) {
-    glCullFace(face);
-    EXPECT_EQ(CountPolygons(), all / 2) << face;
-  }
-  glCullFace(GL_BACK);
+  EXPECT_EQ(CountPolygons(), all / 2);
   glLoadIdentity();
   glTranslatef(0, 0, -4);
   EXPECT_EQ(CountPolygons(), all / 6);
-}
-
-TEST_F(CubeTest, FrontFaceShowsThePictureUprightAndUnmirrored) {
-  BITMAP* bmp = MakeFilledBitmap(64, 64, 255, 255, 0);
-  rectfill(bmp, 0, 0, 31, 31, makecol32(255, 0, 0));
-  rectfill(bmp, 32, 0, 63, 31, makecol32(0, 255, 0));
-  rectfill(bmp, 0, 32, 31, 63, makecol32(0, 0, 255));
+  BITMAP* bmp = MakeFilledBitmap(64, 64, 255, 255, 0);  // quarters red, green, blue, yellow
+  for (int q = 0; q < 3; ++q) {
+    const int x = q % 2 * 32, y = q / 2 * 32;
+    rectfill(bmp, x, y, x + 31, y + 31, makecol32(q == 0 ? 255 : 0, q == 1 ? 255 : 0, q == 2 ? 255 : 0));
+  }
   CGLSprite logo(bmp, MaskNone);
   destroy_bitmap(bmp);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, logo.TextureName());
-  glEnable(GL_DEPTH_TEST);
-  glTranslatef(0, 0, -4);
   Render();
-  glDisable(GL_DEPTH_TEST);
   ExpectPixels({{300, 200, Red}, {500, 200, {0, 255, 0}}, {300, 400, Blue}, {500, 400, {255, 255, 0}}}, 0);
 }
 
