@@ -39,6 +39,7 @@ class CubeTest : public Screen {
     glDisable(GL_CULL_FACE);
     glBlendFunc(GL_ONE, GL_ZERO);
   }
+  void TearDown() override { Setup2D(); }  // later fixtures build textures before their own Setup2D
 };
 
 // The near face of a cube of 1.2 at distance 4 spans 0.6 / 3.4 / tan 15° of the half height, about 197.6 pixels

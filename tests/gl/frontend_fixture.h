@@ -26,6 +26,7 @@ namespace frontendtest {
 namespace fs = std::filesystem;
 using namespace gltest;
 
+using Lines = std::vector<std::string>;
 const Pixel Black{0, 0, 0}, White{255, 255, 255}, Red{255, 0, 0}, Blue{0, 0, 255};
 
 // One pixel that must be (near) a colour.
@@ -110,6 +111,12 @@ inline void Ticks(int count) {
     ++Globals::SpeedCounter;
     WaitConsumed();
   }
+}
+
+// Holds a key down for `ticks` ticks.
+inline void Press(int k, int ticks = 1) {
+  key[k] = 1;
+  Ticks(ticks);
 }
 
 // Gives the screen on the main thread time to reach its wait for keys.

@@ -1,19 +1,14 @@
-// The game object on the real display with the real data: the campaign list,
-// a mission stepped tick by tick (events, the end and its fade, pause,
-// Escape, the outcome and what carries over), the music and the mission
+// The game object on the real display with the real data: the campaign list, a mission stepped tick by tick
+// (events, the end and its fade, pause, Escape, the outcome and what carries over), the music and the mission
 // frame read back from the screen.
-#include <gtest/gtest.h>
-
 #include <aldumb.h>
 
-#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <memory>
 
 #include "frontend_fixture.h"
 #include "game/game.h"
-#include "highscores/highscore.h"
 #include "powerups/powerup.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
@@ -21,7 +16,6 @@
 #include "world/background.h"
 
 using namespace frontendtest;
-using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -29,8 +23,7 @@ void WriteFile(const std::string& path, const std::string& text) { std::ofstream
 
 class GameTest : public testing::Test {
  protected:
-  // The game reads its music modules from disk, as main sets DUMB up to.
-  static void SetUpTestSuite() { dumb_register_stdfiles(); }
+  static void SetUpTestSuite() { dumb_register_stdfiles(); }  // the game reads its music modules from disk
   void SetUp() override {
     srand(7);
     Globals::MusicOn = Globals::ScreenShakeOn = true;
@@ -61,25 +54,14 @@ class GameTest : public testing::Test {
   // Builds the game; the tests drive the level clock themselves.
   void MakeGame() {
     Game = std::make_unique<CGame>();
-    remove_int(IncSpeedCtr);
-    remove_int(IncTime);
-    remove_int(CountFrames);
+    for (void (*timer)() : {IncSpeedCtr, IncTime, CountFrames}) remove_int(timer);
   }
-  // A mission from the given script, ready to play at level time 0.
-  void StartMission(const std::string& script) {
+  // A mission from the given script (none: one that cannot be read), ready to play at level time 0.
+  void StartMission(const char* script) {
     if (!Game) MakeGame();
-    WriteFile("mission.txt", script);
-    Game->PrepareMission("mission.txt");
+    WriteFile("mission.txt", script != nullptr ? script : "");
+    Game->PrepareMission(script != nullptr ? "mission.txt" : "no_such_level.txt");
     Game->BeginPlay();
-  }
-  // Steps the mission until `done` holds, the clock advancing about as the
-  // timers move it: the ticks taken, or -1.
-  int UpdateUntil(const std::function<bool()>& done, int maxTicks) {
-    for (int tick = 1; tick <= maxTicks; ++tick) {
-      TickAt(tick / 7);
-      if (done()) return tick;
-    }
-    return -1;
   }
   void TickAt(int time) {
     Globals::Time = time;
@@ -91,29 +73,24 @@ class GameTest : public testing::Test {
 
 // The campaign is the run of level scripts from level_a up to the first gap.
 TEST_F(GameTest, FindsTheCampaignLogsItsLifeAndWritesTheHallOfFameOnlyAtTheEnd) {
-  const struct {
-    Lines files, levels;
-  } cases[] = {{{"a", "b", "d"}, {"data/level_a.txt", "data/level_b.txt"}}, {{"b"}, {}}};
   const fs::path previous = fs::current_path(), dir = previous / "campaign";
-  for (const auto& c : cases) {
-    fs::create_directories(dir / "data");
-    for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
-      if (entry.path().filename().string().rfind("level_", 0) != 0)
-        fs::create_symlink(entry.path(), dir / "data" / entry.path().filename());
-    fs::current_path(dir);
-    OpenLog();
-    for (const std::string& letter : c.files) WriteFile("data/level_" + letter + ".txt", "Fin 1\n");
-    MakeGame();
-    EXPECT_EQ(Game->Levels, c.levels);
-    EXPECT_EQ(LogLines(), (Lines{"Creating player ship...", "Loading data...", "Loading highscores..."}));
-    EXPECT_FALSE(fs::exists("Highscores"));
-    Game.reset();
-    EXPECT_EQ(Globals::SoundDat, nullptr);
-    EXPECT_EQ(LogLines().back(), "Unloading data...");
-    EXPECT_TRUE(fs::exists("Highscores"));
-    fs::current_path(previous);
-    fs::remove_all(dir);
-  }
+  fs::create_directories(dir / "data");
+  for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
+    if (entry.path().filename().string().rfind("level_", 0) != 0)
+      fs::create_symlink(entry.path(), dir / "data" / entry.path().filename());
+  fs::current_path(dir);
+  OpenLog();
+  for (const char* letter : {"a", "b", "d"}) WriteFile("data/level_" + std::string(letter) + ".txt", "Fin 1\n");
+  MakeGame();
+  EXPECT_EQ(Game->Levels, (Lines{"data/level_a.txt", "data/level_b.txt"}));
+  EXPECT_EQ(LogLines(), (Lines{"Creating player ship...", "Loading data...", "Loading highscores..."}));
+  EXPECT_FALSE(fs::exists("Highscores"));
+  Game.reset();
+  EXPECT_EQ(Globals::SoundDat, nullptr);
+  EXPECT_EQ(LogLines().back(), "Unloading data...");
+  EXPECT_TRUE(fs::exists("Highscores"));
+  fs::current_path(previous);
+  fs::remove_all(dir);
 }
 
 TEST_F(GameTest, AMissionStartsWithFreshObjectsWhatThePlayerCarriedInAndTheScriptRead) {
@@ -124,21 +101,18 @@ TEST_F(GameTest, AMissionStartsWithFreshObjectsWhatThePlayerCarriedInAndTheScrip
   Game->Player->Pos.x = 500;
   Game->Player->Kills = 4;
   OpenLog();
-  WriteFile("mission.txt", "Req 2 Fin 50 Weapon 3 5 Weapon 12 99 E 30 700 300 still_ship.txt 1 10\n"
-                           "[Briefing]\nFly.\n[End]\nReq 4\n");
-  Game->PrepareMission("mission.txt");
+  StartMission("Req 2 Fin 50 Weapon 3 5 Weapon 12 99 E 30 700 300 still_ship.txt 1 10\n"
+               "[Briefing]\nFly.\n[End]\nReq 4\n");
   const CPlayerShip& p = *Game->Player;
   EXPECT_FLOAT_EQ(p.Pos.x, 100.0f);
-  EXPECT_EQ(std::vector<int>({p.Kills, p.Score, p.Lives, p.Weapon, p.Ammo[3], p.Ammo[11]}),
-            std::vector<int>({0, 1234, 1, 3, 35, 110}));
-  EXPECT_EQ(Game->RequiredKills, 4);
-  EXPECT_EQ(Game->FinishTime, 50);
+  EXPECT_EQ(std::vector<int>({p.Kills, p.Score, p.Lives, p.Weapon, p.Ammo[3], p.Ammo[11], Game->RequiredKills,
+                              Game->FinishTime}),
+            std::vector<int>({0, 1234, 1, 3, 35, 110, 4, 50}));
   EXPECT_EQ(Game->Menu.Lines, (Lines{"", "Fly."}));
   EXPECT_EQ(LogLines(), (Lines{"Running game...", "Deleting player...", "Ship destructor...", "Unloading data...",
                                "Creating player ship...", "Loading data...", "Reading level: mission.txt",
                                "Event added. Time: 30"}));
-  // A script that cannot be read leaves nothing of the last one.
-  Game->PrepareMission("no_such_level.txt");
+  StartMission(nullptr);  // a script that cannot be read leaves nothing of the last one
   EXPECT_TRUE(Game->Menu.Lines.empty() && Game->Events.empty());
 }
 
@@ -147,19 +121,16 @@ TEST_F(GameTest, DueEventsAreReleasedInFileOrderAndEveryDueEventIsRemoved) {
                "E 3 650 200 still_ship.txt 0 9\n");
   Globals::Time = 3;
   Game->CheckEvents();
-  ASSERT_EQ(Game->Enemies.size(), 2u);
-  const CShipNPC &first = *Game->Enemies[0], &second = *Game->Enemies[1];
-  EXPECT_FLOAT_EQ(first.Pos.x, 700.0f);
-  EXPECT_EQ(std::vector<int>({first.CountsAsKill, second.CountsAsKill, second.Behaviour}), std::vector<int>({1, 0, 9}));
-  ASSERT_EQ(Game->Powerups.size(), 2u);
-  EXPECT_EQ(std::vector<int>({Game->Powerups[0]->Weapon, Game->Powerups[0]->Amount, Game->Powerups[1]->Shield}),
-            std::vector<int>({15, 20, 40}));
-  ASSERT_EQ(Game->Events.size(), 1u);
+  ASSERT_EQ(Game->Enemies.size() + Game->Powerups.size() + Game->Events.size(), 5u);
+  const CShipNPC &first = *Game->Enemies.at(0), &second = *Game->Enemies.at(1);
+  EXPECT_EQ(std::vector<int>({static_cast<int>(first.Pos.x), first.CountsAsKill, second.CountsAsKill,
+                              second.Behaviour, Game->Powerups.at(0)->Weapon, Game->Powerups[0]->Amount,
+                              Game->Powerups.at(1)->Shield}),
+            std::vector<int>({700, 1, 0, 9, 15, 20, 40}));
   Globals::Time = 5;
   Game->CheckEvents();
   EXPECT_TRUE(Game->Events.empty());
-  ASSERT_EQ(Game->Powerups.size(), 3u);
-  EXPECT_FLOAT_EQ(Game->Powerups[2]->Pos.y, 100.0f);
+  EXPECT_FLOAT_EQ(Game->Powerups.at(2)->Pos.y, 100.0f);
 }
 
 TEST_F(GameTest, FinishedExplosionsAndPowerupsGoInTheTickTheyEnd) {
@@ -177,8 +148,7 @@ TEST_F(GameTest, FinishedExplosionsAndPowerupsGoInTheTickTheyEnd) {
 
 TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   // A sound driver whose output goes nowhere gives the game real players.
-  const std::string home = (fs::current_path() / "sound_home").string();
-  const std::string savedHome = getenv("HOME") != nullptr ? getenv("HOME") : "";
+  const std::string home = (fs::current_path() / "sound_home").string(), savedHome = getenv("HOME");
   fs::create_directories(home);
   WriteFile(home + "/.asoundrc", "pcm.!default { type file slave.pcm \"null\" file \"/dev/null\" format \"raw\" }\n");
   setenv("HOME", home.c_str(), 1);
@@ -186,25 +156,21 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   setenv("HOME", savedHome.c_str(), 1);
   ASSERT_TRUE(sound) << allegro_error;
   auto volume = [] { return Globals::DuhPlayer != nullptr ? al_duh_get_volume(Globals::DuhPlayer) : -1.0f; };
-
-  // The game music fades out over the first 60 of the 100 fading ticks.
-  StartMission("");
-  int silentFrom = -1;
-  for (int tick = 0; Game->EndFade < 1.0f && tick < 200; ++tick) {
-    const float fade = Game->EndFade;
-    EXPECT_FLOAT_EQ(volume(), fade <= 0.6f ? 0.6f - std::max(fade, 0.0f) : 0.0f) << tick;
-    if (volume() == 0.0f && silentFrom < 0) silentFrom = tick;
-    TickAt(tick > 0);
+  // The game music fades out over the first 60 of the 100 fading ticks; with music off it stays silent.
+  for (bool on : {true, false}) {
+    Globals::MusicOn = on;
+    StartMission("");
+    int silentFrom = -1;
+    for (int tick = 0; Game->EndFade < 1.0f && tick < 200; ++tick) {
+      const float fade = Game->EndFade;
+      EXPECT_FLOAT_EQ(volume(), on && fade <= 0.6f ? 0.6f - std::max(fade, 0.0f) : 0.0f) << tick;
+      if (volume() == 0.0f && silentFrom < 0) silentFrom = tick;
+      TickAt(tick > 0);
+    }
+    EXPECT_NEAR(silentFrom, on ? 61 : 0, 1);
   }
-  EXPECT_NEAR(silentFrom, 61, 1);
-  // With music off it starts silent and the fade leaves it so.
-  Globals::MusicOn = false;
-  StartMission("");
-  for (int tick = 0; tick < 30; ++tick) TickAt(1);
-  EXPECT_FLOAT_EQ(volume(), 0.0f);
-
-  // From the start: the menu music, a campaign (without levels: only the
-  // epilogue) on the briefing music, the Hall of Fame on the menu's.
+  // From the start: the menu music, a campaign (without levels: only the epilogue) on the briefing music, the
+  // Hall of Fame on the menu's.
   Globals::MusicOn = true;
   Game->Levels.clear();
   float volumes[3] = {-1, -1, -1};
@@ -216,21 +182,17 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
       Pause();
       volumes[0] = volume();
       key[KEY_ESC] = 0;
-      key[KEY_ENTER] = 1;  // NEW GAME
-      Ticks(1);
+      Press(KEY_ENTER);  // NEW GAME
       for (int screen : {1, 2}) {
         Globals::SpeedCounter = -1;  // the next screen waits for the keys to go up
         key[KEY_ENTER] = key[KEY_ESC] = 0;
         WaitConsumed();
         volumes[screen] = volume();
-        key[KEY_ESC] = 1;
-        Ticks(1);
+        Press(KEY_ESC);
       }
       Pause();
-      key[KEY_UP] = 1;  // EXIT
-      Ticks(1);
-      key[KEY_ENTER] = 1;
-      Ticks(1);
+      Press(KEY_UP);  // EXIT
+      Press(KEY_ENTER);
     });
     Game->Start();
   }
@@ -248,16 +210,11 @@ TEST_F(GameTest, AFriendFlyingLeftNeverShootsItselfButHitsTheEnemyAhead) {
     StartMission("Fin 100\nE 0 300 300 friend.txt 0 1\nE 0 520 300 target.txt 0 0\n");
     TickAt(0);
     ASSERT_EQ(Game->Enemies.size(), 2u);
-    CShipNPC* friendly = Game->Enemies[0];
-    CShipNPC* target = Game->Enemies[1];
+    CShipNPC *friendly = Game->Enemies[0], *target = Game->Enemies[1];
     friendly->Shoot(1);  // its one round, unless it fired it by itself already
     ASSERT_EQ(friendly->Ammo[weapon], 0) << weapon;
     for (int tick = 0; tick < 80; ++tick) {
-      // The friend leaves its mine behind; the enemy is brought onto it.
-      if (weapon == 8 && tick == 10) {
-        ASSERT_EQ(Game->Bullets.size(), 1u);
-        target->Pos = Game->Bullets[0]->Pos;
-      }
+      if (weapon == 8 && tick == 10) target->Pos = Game->Bullets.at(0)->Pos;  // the friend's mine left behind
       TickAt(0);
     }
     EXPECT_EQ(friendly->Shields, 100) << weapon;
@@ -265,78 +222,63 @@ TEST_F(GameTest, AFriendFlyingLeftNeverShootsItselfButHitsTheEnemyAhead) {
   }
 }
 
-// Pause, even at level time 0, freezes the mission and its fade, ignores
-// Escape, stops the shake and winds the clock back when it ends.
+// Pause, even at level time 0, freezes the mission and its fade, ignores Escape, stops the shake and winds the
+// clock back when it ends.
 TEST_F(GameTest, PauseFreezesTheMissionAndTheFadeIgnoresEscapeAndWindsTheClockBack) {
-  const struct {
-    const char* script;
-    int startTime;
-  } cases[] = {{"Fin 100\nE 50 700 300 still_ship.txt 1 10\n", 0}, {"", 2}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.script);
+  for (auto [script, startTime] : {std::pair{"Fin 100\nE 50 700 300 still_ship.txt 1 10\n", 0}, {"", 2}}) {
+    SCOPED_TRACE(script);
     ReleaseKeys();
-    StartMission(c.script);
-    for (int time = 1; time <= c.startTime; ++time) TickAt(1);
+    StartMission(script);
+    for (int time = 1; time <= startTime; ++time) TickAt(1);
     Globals::ScreenShake = 12;
     const float endFade = Game->EndFade, fade = Game->Player->Fade, hills = Game->Background->HillsX;
-    for (int time = c.startTime; time < c.startTime + 3; ++time) {
-      key[KEY_P] = 1;  // held: no resume
-      TickAt(time);
-      EXPECT_TRUE(Game->Paused());
-    }
-    EXPECT_EQ(Game->SavedClock, c.startTime);
-    EXPECT_EQ(Globals::ScreenShake, 0);
+    key[KEY_P] = 1;  // held: no resume
+    for (int time = startTime; time < startTime + 3; ++time) TickAt(time);
+    EXPECT_TRUE(Game->Paused());
+    EXPECT_EQ(std::vector<int>({Game->SavedClock, Globals::ScreenShake}), std::vector<int>({startTime, 0}));
     key[KEY_P] = 0;
     key[KEY_ESC] = 1;
     for (int time = 4; time < 80; ++time) TickAt(time);
     key[KEY_ESC] = 0;
     EXPECT_EQ(std::vector<float>({Game->Player->Fade, Game->Background->HillsX, Game->EndFade}),
               std::vector<float>({fade, hills, endFade}));
-    EXPECT_EQ(Game->Player->Lives, 3);
-    EXPECT_TRUE(Game->Enemies.empty());
+    EXPECT_TRUE(Game->Player->Lives == 3 && Game->Enemies.empty());
     key[KEY_P] = 1;
     TickAt(80);
     EXPECT_FALSE(Game->Paused());
-    EXPECT_EQ(Globals::Time.load(), c.startTime);
-    EXPECT_EQ(Game->SavedClock, -1);
+    EXPECT_EQ(std::vector<int>({Globals::Time, Game->SavedClock}), std::vector<int>({startTime, -1}));
     EXPECT_NE(Game->Player->Fade, fade);
     EXPECT_FLOAT_EQ(Game->EndFade, endFade > 0 ? endFade + 0.01f : -1.0f);
   }
 }
 
-// How a mission ends, ten ticks to a unit of level time: the time its fade
-// starts, a hundred ticks of fade, the outcome, the bonus, and what the next
-// mission (or the replay) starts from. Each row starts with three kills and a
-// score of 700.
+// How a mission ends, ten ticks to a unit of level time: when its fade starts, a hundred ticks of fade, the
+// outcome, the bonus and the score the next mission (or the replay) starts from. Each row starts with three kills
+// and a score of 700. The late enemy never comes; the one shot at once pays but does not end the mission early;
+// Escape in play (the fade starts after it) or in the fade of a won mission aborts, with no bonus paid.
 TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver) {
   const struct {
-    const char* name;
     int required;
-    const char* script;
+    const char* script;  // none: one that cannot be read, ending as the clock leaves zero
     bool shoot;
     int escapeAt, fadeFrom, status, bonus, score;
   } cases[] = {
-      // Once the clock passes the finish time with no enemy left: the late one never comes.
-      {"finish", 0, "Fin 10\nE 40 700 300 still_ship.txt 1 10\n", false, -1, 11, 0, 300, 1000},
-      // The only enemy shot at once pays its value but does not end the mission early.
-      {"kill", 4, "Fin 20\nE 0 700 300 still_ship.txt 1 10\n", true, -1, 21, 0, 0, 750},
-      // A script that cannot be read ends as the clock leaves zero.
-      {"unreadable", 5, nullptr, false, -1, 1, 0, 300, 1000},
-      {"just enough", 3, "", false, -1, 1, 0, 0, 700},
-      {"one short", 4, "", false, -1, 1, 2, -100, 700},
-      {"the least", INT_MIN, "", false, -1, 1, 0, INT_MAX, INT_MAX},
-      {"the most", INT_MAX, "", false, -1, 1, 2, INT_MIN, 700},
-      // Escape in play (the fade starts after it) or in the fade of a won mission aborts: no bonus paid.
-      {"escape in play", 1, "Fin 1000\n", false, 2, 2, 1, 200, 700},
-      {"escape in the fade", 0, "", false, 5, 1, 1, 300, 700},
+      {0, "Fin 10\nE 40 700 300 still_ship.txt 1 10\n", false, -1, 11, 0, 300, 1000},
+      {4, "Fin 20\nE 0 700 300 still_ship.txt 1 10\n", true, -1, 21, 0, 0, 750},
+      {5, nullptr, false, -1, 1, 0, 300, 1000},
+      {3, "", false, -1, 1, 0, 0, 700},
+      {4, "", false, -1, 1, 2, -100, 700},
+      {INT_MIN, "", false, -1, 1, 0, INT_MAX, INT_MAX},
+      {INT_MAX, "", false, -1, 1, 2, INT_MIN, 700},
+      {1, "Fin 1000\n", false, 2, 2, 1, 200, 700},
+      {0, "", false, 5, 1, 1, 300, 700},
   };
   MakeGame();
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(&c - cases);
     Game->PlayerInfo.Clear();
-    WriteFile("mission.txt", "Req " + std::to_string(c.required) + " " + (c.script ? c.script : ""));
-    Game->PrepareMission(c.script ? "mission.txt" : "no_such_level.txt");
-    Game->BeginPlay();
+    const std::string script = "Req " + std::to_string(c.required) + " " + (c.script ? c.script : "");
+    StartMission(c.script ? script.c_str() : nullptr);
     Game->Player->Kills = 3;
     Game->Player->Score = 700;
     Game->Player->Ammo[9] = 4;
@@ -349,9 +291,8 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
       if (Game->EndFade > 0 && fadeFrom < 0) fadeFrom = tick / 10;
       fadeTicks += Game->EndFade > 0;
     }
-    EXPECT_EQ(fadeFrom, c.fadeFrom);
-    EXPECT_EQ(fadeTicks, 100);
-    EXPECT_TRUE(Game->Enemies.empty());
+    EXPECT_EQ(std::vector<int>({fadeFrom, fadeTicks, static_cast<int>(Game->Enemies.size())}),
+              std::vector<int>({c.fadeFrom, 100, 0}));
     const Lines log = LogLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), "Deleting ship..."), c.shoot);
     int bonus = 0;
@@ -364,44 +305,42 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
   }
 }
 
+// Scripts and definitions the readers accept, played tick by tick (the sanitizer build stops at any overflow or
+// out-of-range conversion); events come at time 40, once the player's fade-in is over.
 TEST_F(GameTest, ValuesAtTheEndsOfTheIntRangeSaturateThroughTheReadersAndTicks) {
-  // Scripts and definitions the readers accept, played tick by tick (the
-  // sanitizer build stops at any overflow or out-of-range conversion).
   WriteFile("rich_ship.txt", "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields -2147483648 Shadow 0 Ground 0 "
                              "Value 2147483647\n");
   WriteFile("wild_ship.txt", "Data 1 7 Acc 3e38 MaxSpeed 3e38 Hostile 1 Weapon 0 2147483647 Weapon 9 5 "
                              "Shields 2147483647 Shadow 1 Ground 0 Value -2147483648\n");
-  // Events come at time 40, once the player's fade-in is over.
+  // Grants and a pickup beyond the largest count; shield points at both ends (a full heal, then more damage than
+  // any ship has); a ship with the lowest shields ramming the player and worth the most; speeds and places at the
+  // edge of the float range, firing away (only the run itself).
   const struct {
     const char* script;
     std::function<bool(const CPlayerShip&)> outcome;
-    bool reached;
   } cases[] = {
-      // Grants and a pickup beyond the largest count.
       {"Fin 100000 Weapon 0 2147483647 Weapon 0 1 PW 40 100 100 0 2147483647",
-       [](const CPlayerShip& p) { return p.Ammo[0] == INT_MAX; }, true},
-      // Shield points at both ends: a full heal, then more damage than any ship has.
+       [](const CPlayerShip& p) { return p.Ammo[0] == INT_MAX; }},
       {"Fin 100000 PS 40 100 100 2147483647 PS 40 100 100 -2147483648",
-       [](const CPlayerShip& p) { return p.State == Dying && p.Shields == 0; }, true},
-      // A ship with the lowest shields rams the player and is worth the most.
+       [](const CPlayerShip& p) { return p.State == Dying && p.Shields == 0; }},
       {"Fin 100000 E 40 100 100 rich_ship.txt 1 1",
-       [](const CPlayerShip& p) { return p.Score == INT_MAX && p.Kills == 1; }, true},
-      // Speeds and places at the edge of the float range, firing away: only the run itself.
+       [](const CPlayerShip& p) { return p.Score == INT_MAX && p.Kills == 1; }},
       {"Fin 100000 E 0 3e38 -3e38 wild_ship.txt 0 2 E 0 -3e38 3e38 wild_ship.txt 0 9 "
-       "E 0 700 300 wild_ship.txt 0 4 E 0 700 200 wild_ship.txt 0 5",
-       [](const CPlayerShip&) { return false; }, false},
+       "E 0 700 300 wild_ship.txt 0 4 E 0 700 200 wild_ship.txt 0 5", nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
     Game.reset();
     StartMission(c.script);
     Game->Player->Score = 5;
-    EXPECT_EQ(UpdateUntil([&] { return c.outcome(*Game->Player); }, 700) > 0, c.reached);
+    int tick = 0;
+    while (!(c.outcome && c.outcome(*Game->Player)) && ++tick <= 700) TickAt(tick / 7);
+    EXPECT_EQ(tick <= 700, c.outcome != nullptr);
   }
 }
 
-// The landscape, the counter, the pause, a fade that never shakes, and a
-// shake of at most two pixels either way that only moves the view when on.
+// The landscape, the counter, the pause, a fade that never shakes, and a shake of at most two pixels either way
+// that only moves the view when on.
 TEST_F(GameTest, TheMissionFrameShowsTheSceneAndShakesOnlyWhenSwitchedOn) {
   StartMission("Fin 1000\n");
   Globals::FPS = 88;
@@ -411,38 +350,35 @@ TEST_F(GameTest, TheMissionFrameShowsTheSceneAndShakesOnlyWhenSwitchedOn) {
   Globals::ScreenShakeOn = false;
   Game->SavedClock = 0;
   Game->DrawMissionScene();
-  auto count = [](const Rect& rect, const std::function<bool(const Pixel&)>& test) {
+  auto count = [](int x, int y, int w, int h, const std::function<bool(const Pixel&)>& test) {
+    const Rect rect = ReadRect(x, y, w, h);
     return std::count_if(rect.pixels.begin(), rect.pixels.end(), test);
   };
-  EXPECT_GT(count(ReadRect(0, 555, 800, 40), [](const Pixel& p) { return p.r + p.g + p.b > 60; }), 800 * 40 / 2);
-  EXPECT_GT(count(ReadRect(0, 0, 80, 16), [](const Pixel& p) { return p.r > 200 && p.g > 200 && p.b > 200; }), 10);
-  EXPECT_GT(count(ReadRect(340, 280, 120, 40), [](const Pixel& p) { return p.r > 200 && p.g < 60 && p.b < 60; }), 10);
+  EXPECT_GT(count(0, 555, 800, 40, [](const Pixel& p) { return p.r + p.g + p.b > 60; }), 800 * 40 / 2);  // ground
+  EXPECT_GT(count(0, 0, 80, 16, [](const Pixel& p) { return p.r > 200 && p.g > 200 && p.b > 200; }), 10);  // counter
+  EXPECT_GT(count(340, 280, 120, 40, [](const Pixel& p) { return p.r > 200 && p.g < 60 && p.b < 60; }), 10);  // pause
   Game->SavedClock = -1;
   Game->DrawMissionScene();
   const Rect still = ReadRect(0, 100, 800, 500);
   Globals::ScreenShake = 0;
   Game->DrawMissionScene();
   EXPECT_EQ(ReadRect(0, 100, 800, 500).pixels, still.pixels);
-
   Globals::ScreenShakeOn = true;
   Globals::ScreenShake = 20;
   int moved = 0;
   for (int frame = 0; frame < 30; ++frame) {
     Game->DrawMissionScene();
     const Rect shaken = ReadRect(0, 100, 800, 500);
-    bool within = false;
-    for (int dy = -2; dy <= 2; ++dy)
-      for (int dx = -2; dx <= 2; ++dx) {
-        bool same = true;
-        for (int y = 400; y < 490 && same; ++y)
-          for (int x = 100; x < 700 && same; ++x) same = shaken.At(x, y) == still.At(x - dx, y - dy);
-        within = within || same;
-      }
+    bool within = false;  // the view moved by some dx, dy in -2..2
+    for (int d = 0; d < 25 && !within; ++d) {
+      within = true;
+      for (int y = 400; y < 490 && within; ++y)
+        for (int x = 100; x < 700 && within; ++x) within = shaken.At(x, y) == still.At(x + 2 - d % 5, y + 2 - d / 5);
+    }
     EXPECT_TRUE(within) << frame;
     moved += shaken.pixels != still.pixels;
   }
   EXPECT_GE(moved, 15);
-
   Globals::ScreenShake = 0;
   Game->DrawMissionScene();
   const Pixel bright = ReadPixel(400, 580);

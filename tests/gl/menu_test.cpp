@@ -11,7 +11,7 @@
 #include "shell/quit.h"
 
 using namespace frontendtest;
-using Lines = std::vector<std::string>;
+
 
 namespace {
 
