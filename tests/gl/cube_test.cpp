@@ -1,6 +1,6 @@
 // The logo cube in the intro's perspective view: where it lands on the
 // screen, which way its faces run and how its texture sits.
-#include "gl_harness.h"
+#include "frontend_fixture.h"
 
 #include <GL/glu.h>
 
@@ -8,48 +8,26 @@
 
 #include "graphics/cube.h"
 
-using namespace gltest;
+using namespace frontendtest;
 
 namespace {
 
-const Pixel Black{0, 0, 0};
-const Pixel White{255, 255, 255};
+void Render() { Cube(0, 0, 0, 1.2f, 1.2f, 1.2f).Render(); }
 
-std::array<GLfloat, 16> ModelView() {
-  std::array<GLfloat, 16> m{};
-  glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
-  return m;
-}
-
-// Renders the cube in feedback mode and counts the polygons that pass
-// clipping and culling.
+// The polygons that pass clipping and culling, counted in feedback mode.
 int CountPolygons() {
   std::array<GLfloat, 4096> buffer{};
   glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_2D, buffer.data());
   glRenderMode(GL_FEEDBACK);
-  Cube(0, 0, 0, 1.2f, 1.2f, 1.2f).Render();
+  Render();
   const int used = glRenderMode(GL_RENDER);
   int polygons = 0;
-  for (int i = 0; i < used;) {
-    const auto token = static_cast<GLenum>(buffer[static_cast<size_t>(i)]);
-    if (token == GL_POLYGON_TOKEN) {
-      const int vertices = static_cast<int>(buffer[static_cast<size_t>(i + 1)]);
-      ++polygons;
-      i += 2 + vertices * 2;
-    } else if (token == GL_PASS_THROUGH_TOKEN || token == GL_POINT_TOKEN) {
-      i += 2 + (token == GL_POINT_TOKEN ? 1 : 0);
-    } else {
-      i += 1 + 4;  // line tokens: two 2D vertices
-    }
-  }
+  for (int i = 0; i < used; ++polygons) i += 2 + 2 * static_cast<int>(buffer[static_cast<size_t>(i + 1)]);
   return polygons;
 }
 
-}  // namespace
-
-// The intro's projection, untextured and unlit, culling and depth off.
+// The intro's projection, untextured and unlit, culling off; each test's Setup2D restores the 2D view.
 class CubeTest : public Screen {
- protected:
   void SetUp() override {
     Screen::SetUp();
     glMatrixMode(GL_PROJECTION);
@@ -60,71 +38,51 @@ class CubeTest : public Screen {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_CULL_FACE);
     glBlendFunc(GL_ONE, GL_ZERO);
-    glColor3f(1, 1, 1);
   }
-  void TearDown() override { Setup2D(); }
+  void TearDown() override { Setup2D(); }  // later fixtures build textures before their own Setup2D
 };
 
-TEST_F(CubeTest, SpansItsSizeAroundWhereTheModelViewPutsIt) {
+// The near face of a cube of 1.2 at distance 4 spans 0.6 / 3.4 / tan 15° of the half height, about 197.6 pixels
+// from the centre; with its centre added to a model-view that moves it to distance 13, about 71 pixels.
+TEST_F(CubeTest, SpansItsSizeAroundWhereTheModelViewAndItsCentrePutIt) {
   glTranslatef(0, 0, -4);
-  const auto before = ModelView();
-  Cube(0, 0, 0, 1.2f, 1.2f, 1.2f).Render();
-  EXPECT_EQ(ModelView(), before);
-  // The near face, 0.6 from the centre at distance 3.4, reaches 0.6 / 3.4 /
-  // tan 15° of the half height: about 197.6 pixels from the screen centre.
-  for (auto [x, y] : {std::pair{205, 300}, {595, 300}, {400, 105}, {400, 495}, {205, 105}, {595, 495}})
-    EXPECT_EQ(ReadPixel(x, y), White) << x << "," << y;
-  for (auto [x, y] : {std::pair{199, 300}, {601, 300}, {400, 99}, {400, 501}})
-    EXPECT_EQ(ReadPixel(x, y), Black) << x << "," << y;
-}
-
-TEST_F(CubeTest, CentreIsAddedToTheCurrentModelView) {
+  std::array<GLfloat, 16> before{}, after{};
+  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
+  Render();
+  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+  EXPECT_EQ(after, before);  // the cube's own move is undone
+  ExpectPixels({{205, 105, White}, {595, 495, White}, {199, 300, Black}, {601, 300, Black}, {400, 99, Black},
+                {400, 501, Black}}, 0);
+  ClearScreen(0, 0, 0);
+  glLoadIdentity();
   glTranslatef(-1, -2, -13);
-  const auto before = ModelView();
   Cube(1, 2, 3, 1.2f, 1.2f, 1.2f).Render();
-  EXPECT_EQ(ModelView(), before);
-  // Centred on the screen at distance 10: the near face spans 0.6 / 9.4 of
-  // tan 15° on either side, about 71 pixels.
-  EXPECT_EQ(ReadPixel(400 - 68, 300 - 68), White);
-  EXPECT_EQ(ReadPixel(400 + 75, 300), Black);
-  EXPECT_EQ(ReadPixel(400, 300 + 75), Black);
+  ExpectPixels({{332, 232, White}, {475, 300, Black}, {400, 375, Black}}, 0);
 }
 
-TEST_F(CubeTest, FacesRunClockwiseSeenFromOutside) {
-  // With the cube below and right of the viewer, three faces turn towards
-  // it (front, left, top): with clockwise fronts those are exactly the
-  // polygons that survive back-face culling. Straight ahead, only the front.
+// Below and right of the viewer three faces turn towards it: with clockwise fronts exactly those survive back-face
+// culling. Straight ahead only the front does, and it shows the picture upright and unmirrored.
+TEST_F(CubeTest, FacesRunClockwiseAndTheFrontShowsThePictureUpright) {
   glTranslatef(0.9f, -0.9f, -8);
   glFrontFace(GL_CW);
   const int all = CountPolygons();
-  ASSERT_GT(all, 0);
-  ASSERT_EQ(all % 6, 0);
+  ASSERT_TRUE(all > 0 && all % 6 == 0) << all;  // one or more polygons a face
   glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
   EXPECT_EQ(CountPolygons(), all / 2);
-  glCullFace(GL_FRONT);
-  EXPECT_EQ(CountPolygons(), all / 2);
-  glCullFace(GL_BACK);
   glLoadIdentity();
   glTranslatef(0, 0, -4);
   EXPECT_EQ(CountPolygons(), all / 6);
-}
-
-TEST_F(CubeTest, FrontFaceShowsThePictureUprightAndUnmirrored) {
-  BITMAP* bmp = create_bitmap_ex(32, 64, 64);
-  rectfill(bmp, 0, 0, 31, 31, makecol32(255, 0, 0));
-  rectfill(bmp, 32, 0, 63, 31, makecol32(0, 255, 0));
-  rectfill(bmp, 0, 32, 31, 63, makecol32(0, 0, 255));
-  rectfill(bmp, 32, 32, 63, 63, makecol32(255, 255, 0));
+  BITMAP* bmp = MakeFilledBitmap(64, 64, 255, 255, 0);  // quarters red, green, blue, yellow
+  for (int q = 0; q < 3; ++q) {
+    const int x = q % 2 * 32, y = q / 2 * 32;
+    rectfill(bmp, x, y, x + 31, y + 31, makecol32(q == 0 ? 255 : 0, q == 1 ? 255 : 0, q == 2 ? 255 : 0));
+  }
   CGLSprite logo(bmp, MaskNone);
   destroy_bitmap(bmp);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, logo.TextureName());
-  glEnable(GL_DEPTH_TEST);
-  glTranslatef(0, 0, -4);
-  Cube(0, 0, 0, 1.2f, 1.2f, 1.2f).Render();
-  glDisable(GL_DEPTH_TEST);
-  EXPECT_EQ(ReadPixel(300, 200), (Pixel{255, 0, 0}));
-  EXPECT_EQ(ReadPixel(500, 200), (Pixel{0, 255, 0}));
-  EXPECT_EQ(ReadPixel(300, 400), (Pixel{0, 0, 255}));
+  Render();
+  ExpectPixels({{300, 200, Red}, {500, 200, {0, 255, 0}}, {300, 400, Blue}, {500, 400, {255, 255, 0}}}, 0);
 }
+
+}  // namespace

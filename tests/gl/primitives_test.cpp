@@ -1,134 +1,75 @@
 // The 2D view and the untextured primitives, read back from the screen,
-// including the texturing, blending and culling state they leave behind.
-#include "gl_harness.h"
+// with the texturing, blending and culling state they leave behind.
+#include "frontend_fixture.h"
 
-#include <functional>
-#include <vector>
-
-using namespace gltest;
+using namespace frontendtest;
 
 namespace {
 
-const Pixel Black{0, 0, 0};
-const Pixel White{255, 255, 255};
-const Pixel Blue{0, 0, 255};
-const Pixel Red{255, 0, 0};
+using PrimitiveTest = Screen;
 const Pixel Half{128, 0, 128};  // half red over blue
 
 bool Enabled(GLenum capability) { return glIsEnabled(capability) == GL_TRUE; }
 
-// A raw white triangle, as the game's geometry would send it.
-void RawTriangle(float x1, float y1, float x2, float y2, float x3, float y3) {
+void RawTriangles() {
+  EXPECT_TRUE(Enabled(GL_CULL_FACE) && Enabled(GL_TEXTURE_2D) && Enabled(GL_BLEND));
+  EXPECT_FALSE(Enabled(GL_DEPTH_TEST) || Enabled(GL_LIGHTING));
   glDisable(GL_TEXTURE_2D);
   glBlendFunc(GL_ONE, GL_ZERO);
-  glColor3f(1, 1, 1);
   glBegin(GL_TRIANGLES);
-  glVertex2f(x1, y1);
-  glVertex2f(x2, y2);
-  glVertex2f(x3, y3);
+  const float clockwiseThenNot[] = {100, 100, 200, 100, 100, 200, 300, 100, 300, 200, 400, 100};
+  for (int i = 0; i < 12; i += 2) glVertex2f(clockwiseThenNot[i], clockwiseThenNot[i + 1]);
   glEnd();
 }
 
-}  // namespace
-
-using PrimitiveTest = Screen;
-
-TEST_F(PrimitiveTest, TheViewCullsPolygonsThatRunCounterClockwiseOnTheScreen) {
-  EXPECT_TRUE(Enabled(GL_CULL_FACE));
-  EXPECT_TRUE(Enabled(GL_TEXTURE_2D));
-  EXPECT_TRUE(Enabled(GL_BLEND));
-  EXPECT_FALSE(Enabled(GL_DEPTH_TEST));
-  EXPECT_FALSE(Enabled(GL_LIGHTING));
-  RawTriangle(100, 100, 200, 100, 100, 200);  // clockwise on the screen
-  EXPECT_EQ(ReadPixel(120, 120), White);
-  RawTriangle(300, 100, 300, 200, 400, 100);  // counter-clockwise
-  EXPECT_EQ(ReadPixel(320, 120), Black);
-}
-
-// Each call on a screen of one colour from the 2D view's state: the probes,
-// then culling as left behind (rects and flat circles ignore the winding and
-// leave it off, triangles turn it on, points, lines and blended circles keep
-// it), texturing off, and the blend a CColor3 or CColor4 call sets.
+// Each call on a screen of one colour: the probes, then culling as left behind (rects and flat circles leave it
+// off, triangles turn it on, points, lines and blended circles keep it), texturing off, and the blend set.
 TEST_F(PrimitiveTest, EachCallPaintsItsPixelsAndLeavesItsState) {
-  struct Probe {
-    int x, y;
-    Pixel colour;
-  };
   const struct {
-    const char* name;
     Pixel background;
     std::function<void()> draw;
     std::vector<Probe> probes;
     bool culling;
     GLint blendSrc;  // 0: not checked
   } cases[] = {
-      {"band", White, [] { DrawRect(0, 300, 800, 315, CColor3(0, 0, 0)); },
+      {Black, RawTriangles, {{120, 120, White}, {320, 120, Black}}, true, 0},  // the view culls counter-clockwise
+      {White, [] { DrawRect(0, 300, 800, 315, CColor3(0, 0, 0)); },
        {{0, 300, Black}, {799, 314, Black}, {400, 299, White}, {400, 315, White}}, false, GL_ONE},
-      {"rect either way round", Black, [] { DrawRect(500, 50, 450, 100, CColor4(1, 1, 1, 1)); },
-       {{470, 70, White}}, false, GL_SRC_ALPHA},
-      {"half alpha rect", Blue, [] { DrawRect(100, 100, 200, 200, CColor4(1, 0, 0, 0.5f)); },
-       {{150, 150, Half}}, false, GL_SRC_ALPHA},
-      {"clear rect over red", Blue,
-       [] {
-         DrawRect(300, 100, 400, 200, CColor4(1, 0, 0, 1));
-         DrawRect(300, 100, 400, 200, CColor4(0, 1, 0, 0));
-       },
-       {{350, 150, Red}}, false, GL_SRC_ALPHA},
-      {"opaque whatever the blend", Blue,
+      {Black, [] { DrawRect(500, 50, 450, 100, CColor4(1, 1, 1, 1)); }, {{470, 70, White}}, false, GL_SRC_ALPHA},
+      {Blue, [] { DrawRect(100, 100, 200, 200, CColor4(1, 0, 0, 0.5f)); }, {{150, 150, Half}}, false, GL_SRC_ALPHA},
+      {Blue,
        [] {
          glBlendFunc(GL_SRC_ALPHA, GL_ONE);
          DrawRect(500, 100, 600, 200, CColor3(1, 0, 0));
        },
        {{550, 150, Red}}, false, GL_ONE},
-      {"counter-clockwise triangle", Black,
+      {Black,
        [] {
-         DrawRect(0, 0, 1, 1, CColor3(0, 0, 0));
+         DrawRect(0, 0, 1, 1, CColor3(0, 0, 0));  // culling off, for the triangle to turn on
          DrawTriangle(300, 100, 300, 200, 400, 100, CColor3(1, 0, 0));
-         DrawTriangle(500, 100, 500, 200, 600, 100, CColor4(1, 0, 0, 1));
        },
-       {{320, 120, Red}, {390, 190, Black}, {520, 120, Red}}, true, 0},
-      {"point and line", Black,
-       [] {
-         DrawPoint(10.5f, 10.5f, CColor3(1, 0, 0));
-         DrawLine(20, 30.5f, 60, 30.5f, CColor3(1, 1, 1));
-       },
-       {{10, 10, Red}, {11, 10, Black}, {10, 11, Black}, {21, 30, White}, {58, 30, White}, {40, 31, Black}, {40, 29, Black}},
+       {{320, 120, Red}, {390, 190, Black}}, true, 0},
+      {Black, [] { DrawPoint(10.5f, 10.5f, CColor3(1, 0, 0)); }, {{10, 10, Red}, {11, 10, Black}, {10, 11, Black}},
        true, 0},
-      {"blended point and line", Blue,
-       [] {
-         DrawPoint(10.5f, 10.5f, CColor4(1, 0, 0, 0.5f));
-         DrawLine(20, 30.5f, 60, 30.5f, CColor4(1, 0, 0, 0.5f));
-       },
-       {{10, 10, Half}, {40, 30, Half}}, true, 0},
-      // Rim vertices right, down, left and up: a square on its corner,
-      // closed on the last wedge; no wedges draw nothing (and never loop).
-      {"four-segment circle", Black,
-       [] {
-         DrawCircle(400, 300, 100, 4, CColor3(1, 1, 1));
-         DrawCircle(100, 300, 50, 0, CColor3(1, 1, 1));
-         DrawCircle(100, 300, 50, -3, CColor4(1, 1, 1, 1));
-       },
-       {{490, 300, White}, {400, 390, White}, {310, 300, White}, {400, 210, White}, {440, 260, White},
-        {360, 340, White}, {460, 360, Black}, {340, 240, Black}, {340, 360, Black}, {460, 240, Black},
-        {505, 300, Black}, {100, 300, Black}},
-       false, 0},
+      {Black, [] { DrawLine(20, 30.5f, 60, 30.5f, CColor3(1, 1, 1)); },
+       {{21, 30, White}, {58, 30, White}, {40, 31, Black}}, true, 0},
+      {Blue, [] { DrawPoint(10.5f, 10.5f, CColor4(1, 0, 0, 0.5f)); }, {{10, 10, Half}}, true, 0},
+      {Blue, [] { DrawLine(20, 30.5f, 60, 30.5f, CColor4(1, 0, 0, 0.5f)); }, {{40, 30, Half}}, true, 0},
+      // Rim vertices right, down, left and up: a square on its corner; no wedges draw nothing (and never loop).
+      {Black, [] { DrawCircle(400, 300, 100, 4, CColor3(1, 1, 1)); },
+       {{490, 300, White}, {310, 300, White}, {440, 260, White}, {460, 360, Black}, {505, 300, Black}}, false, 0},
+      {Black, [] { DrawCircle(100, 300, 50, 0, CColor3(1, 1, 1)); }, {{100, 300, Black}}, false, 0},
       // Points at 45 degrees just inside and just outside the radius.
-      {"round blended circle", Blue, [] { DrawCircle(200, 200, 50, 64, CColor4(1, 0, 0, 0.5f)); },
+      {Blue, [] { DrawCircle(200, 200, 50, 64, CColor4(1, 0, 0, 0.5f)); },
        {{200, 200, Half}, {233, 233, Half}, {238, 238, Blue}}, true, 0},
-      {"round circle after a rect", Blue,
-       [] {
-         DrawRect(0, 0, 1, 1, CColor3(0, 0, 1));
-         DrawCircle(500, 200, 50, 64, CColor4(1, 0, 0, 1));
-       },
-       {{540, 200, Red}}, false, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(&c - cases);
     Setup2D();
     ClearScreen(c.background.r, c.background.g, c.background.b);
+    glColor3f(1, 1, 1);
     c.draw();
-    for (const Probe& p : c.probes)
-      EXPECT_TRUE(Near(ReadPixel(p.x, p.y), p.colour)) << p.x << "," << p.y << ": " << ReadPixel(p.x, p.y);
+    ExpectPixels(c.probes);
     EXPECT_EQ(Enabled(GL_CULL_FACE), c.culling);
     EXPECT_FALSE(Enabled(GL_TEXTURE_2D));
     GLint src = 0, dst = 0;
@@ -138,3 +79,5 @@ TEST_F(PrimitiveTest, EachCallPaintsItsPixelsAndLeavesItsState) {
     EXPECT_TRUE(c.blendSrc == 0 || (src == c.blendSrc && dst == blendDst)) << src << ", " << dst;
   }
 }
+
+}  // namespace
