@@ -1,28 +1,17 @@
-// What the player's ship, its head-up display, the projectiles and the
-// explosions put on the screen, read back from the back buffer.
-#include "ship_support.h"
-
-#include "gl_harness.h"
-#include "powerups/powerup.h"
-
+// What the player's ship, its head-up display, the projectiles and the explosions put on the screen, and the
+// loaders of their pictures.
 #include <utility>
 #include <vector>
+
+#include "powerups/powerup.h"
+#include "ship_support.h"
 
 using namespace gltest;
 using namespace shiptest;
 
 namespace {
 
-const Pixel Black{0, 0, 0};
-const Pixel Green{0, 255, 0};
-
-// Number of pixels in a block that differ from the background colour.
-int Changed(int x, int y, int w, int h, const Pixel& background) {
-  const Rect rect = ReadRect(x, y, w, h);
-  int count = 0;
-  for (const Pixel& p : rect.pixels) count += Near(p, background, 8) ? 0 : 1;
-  return count;
-}
+const Pixel Black{0, 0, 0}, Green{0, 255, 0}, Navy{0, 0, 128}, Grey{128, 128, 128};
 
 class Hud : public PlayerFixture {
  protected:
@@ -31,116 +20,89 @@ class Hud : public PlayerFixture {
     MakeAlive();
     Player->Pos = CVector2(400, 300);
   }
-  void TearDown() override {
-    PlayerFixture::TearDown();
-    Setup2D();
-  }
-  void DrawOn(int r, int g, int b) {
-    ClearScreen(r, g, b);
+  void DrawOn(const Pixel& background) {
+    ClearScreen(background.r, background.g, background.b);
     Player->Draw();
   }
 };
 
-}  // namespace
-
+// Green from x 2 to 97 and from 3 to 13 above the bottom, in a black frame; at lower shields the last green
+// column keeps the fraction (2 + 28.8 at 3) rather than rounding to a whole pixel first.
 TEST_F(Hud, ShieldBarIsNinetySixPixelsTimesTheShieldRatio) {
-  const int barY = ScreenH - 7;
-  const Pixel navy{0, 0, 128};
-  DrawOn(0, 0, 128);
-  // Green from x 2 to 97 and y 3 to 13 from the bottom, in a black frame.
-  const struct {
-    int x, y;
-    Pixel colour;
-  } full[] = {{1, barY, Black},          {2, barY, Green},          {97, barY, Green},         {98, barY, Black},
-              {99, barY, Black},         {100, barY, navy},         {50, ScreenH - 13, Green}, {50, ScreenH - 3, Green},
-              {50, ScreenH - 14, Black}, {50, ScreenH - 2, Black},  {50, ScreenH - 16, navy}};
-  for (const auto& p : full) EXPECT_EQ(ReadPixel(p.x, p.y), p.colour) << p.x << "," << p.y;
-
-  // The last green column per shield level; 2 + 28.8 at 3: the fraction is
-  // kept, not rounded to a whole pixel first.
+  const int y = ScreenH - 7;
+  DrawOn(Navy);
+  for (const auto& [x, py, colour] : {std::tuple{1, y, Black}, {2, y, Green}, {97, y, Green}, {98, y, Black},
+                                      {99, y, Black}, {100, y, Navy}, {50, ScreenH - 13, Green},
+                                      {50, ScreenH - 3, Green}, {50, ScreenH - 14, Black}, {50, ScreenH - 2, Black},
+                                      {50, ScreenH - 16, Navy}})
+    EXPECT_EQ(ReadPixel(x, py), colour) << x << "," << py;
   for (auto [shields, lastGreen] : {std::pair{5, 49}, {3, 30}, {0, 1}}) {
     Player->Shields = shields;
-    DrawOn(0, 0, 128);
-    if (lastGreen > 1) {
-      EXPECT_EQ(ReadPixel(lastGreen, barY), Green) << shields;
-    }
-    EXPECT_EQ(ReadPixel(lastGreen + 1, barY), Black) << shields;
+    DrawOn(Navy);
+    EXPECT_EQ(ReadPixel(lastGreen, y), lastGreen > 1 ? Green : Black) << shields;
+    EXPECT_EQ(ReadPixel(lastGreen + 1, y), Black) << shields;
   }
 }
 
-TEST_F(Hud, LivesShowAsZeroOnceNegative) {
-  const int x = 105, y = ScreenH - 15, w = 24, h = 15;
+// Score, weapon and lives (never below zero) at the bottom; the weapon name fades above the ship; a weapon id
+// outside the catalogue reads as "None: 0".
+TEST_F(Hud, TextsShowLivesScoreWeaponAndTheFadingWeaponName) {
+  const auto read = [](int x, int y, int w, int h) { return ReadRect(x, y, w, h).pixels; };
+  const int textY = static_cast<int>(300 - Player->Sprites[Player->Frame].H());
   Player->Lives = 0;
-  DrawOn(0, 0, 0);
-  const Rect zero = ReadRect(x, y, w, h);
-  EXPECT_GT(Changed(x, y, w, h, Black), 0);
-  Player->Lives = -1;
-  DrawOn(0, 0, 0);
-  EXPECT_EQ(ReadRect(x, y, w, h).pixels, zero.pixels);
-  Player->Lives = 3;
-  DrawOn(0, 0, 0);
-  EXPECT_NE(ReadRect(x, y, w, h).pixels, zero.pixels);
-}
-
-TEST_F(Hud, TextsAndTheFadingWeaponNameAboveTheShip) {
-  DrawOn(0, 0, 0);
+  DrawOn(Black);
+  const auto zero = read(105, ScreenH - 15, 24, 15), machineGun = read(1, ScreenH - 30, 120, 10);
+  EXPECT_GT(Changed(105, ScreenH - 15, 24, 15, Black), 0);
   EXPECT_GT(Changed(1, ScreenH - 42, 80, 10, Black), 0) << "score";
   EXPECT_GT(Changed(1, ScreenH - 30, 80, 10, Black), 0) << "weapon and ammunition";
-  const int textY = static_cast<int>(300 - Player->Sprites[Player->Frame].H());
   EXPECT_EQ(Changed(340, textY, 120, 8, Black), 0);
-
+  Player->Lives = -1;
   Player->WeaponText = "Machine Gun";
   Player->WeaponTextFade = 255;
-  DrawOn(0, 0, 0);
+  DrawOn(Black);
+  EXPECT_EQ(read(105, ScreenH - 15, 24, 15), zero);
   EXPECT_GT(Changed(340, textY, 120, 8, Black), 0);
   EXPECT_EQ(Changed(340, textY - 20, 120, 8, Black), 0);
-
-  // A weapon id outside the catalogue reads as "None: 0".
-  Player->WeaponTextFade = 0;
-  Player->Weapon = 0;
-  DrawOn(0, 0, 0);
-  const Rect machineGun = ReadRect(1, ScreenH - 30, 120, 10);
+  Player->Lives = 3;
   Player->Weapon = 40;
-  DrawOn(0, 0, 0);
-  EXPECT_NE(ReadRect(1, ScreenH - 30, 120, 10).pixels, machineGun.pixels);
+  DrawOn(Black);
+  EXPECT_NE(read(105, ScreenH - 15, 24, 15), zero);
+  EXPECT_NE(read(1, ScreenH - 30, 120, 10), machineGun);
   EXPECT_GT(Changed(1, ScreenH - 30, 120, 10, Black), 0);
 }
 
-TEST_F(Hud, ShipCasesAndShadowAreDrawnWhereTheyBelong) {
-  const Pixel grey{128, 128, 128};
-  const float w = Player->Sprites[3].W();
-  const float h = Player->Sprites[3].H();
-  const int bx = static_cast<int>(400 - w / 2), by = static_cast<int>(300 - h / 2);
-  DrawOn(128, 128, 128);
-  const int visible = Changed(bx, by, static_cast<int>(w), static_cast<int>(h), grey);
-  EXPECT_GT(visible, static_cast<int>(w * h / 10));
-  EXPECT_EQ(Changed(600, 100, 100, 100, grey), 0);
-  EXPECT_GT(Changed(380, 540, 40, 20, grey), 0) << "shadow on the ground";
-
+// The ship at its place and its shadow on the ground, but no shadow at the lowest detail, cloaked or fading in,
+// and nothing at all once finished; a cartridge case is one small point.
+TEST_F(Hud, ShipShadowAndCasesAreDrawnWhereTheyBelong) {
+  const float w = Player->Sprites[3].W(), h = Player->Sprites[3].H();
+  const struct {
+    int gfx, cloak, state;
+    bool ship, shadow;
+  } cases[] = {{1, 0, Alive, true, true},       {0, 0, Alive, true, false},    {1, 10, Alive, true, false},
+               {1, 0, Respawning, true, false}, {1, 0, Finished, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.gfx << " " << c.cloak << " " << c.state);
+    Globals::GFXLevel = c.gfx;
+    Player->CloakTimer = c.cloak;
+    Player->State = c.state;
+    Player->WeaponTextFade = 255;
+    DrawOn(Grey);
+    const int ship = Changed(static_cast<int>(400 - w / 2), static_cast<int>(300 - h / 2), static_cast<int>(w),
+                             static_cast<int>(h), Grey);
+    EXPECT_EQ(ship > w * h / 10, c.ship);
+    EXPECT_EQ(Changed(380, 540, 40, 20, Grey) > 0, c.shadow);
+    EXPECT_EQ(Changed(600, 100, 100, 100, Grey), 0);
+    EXPECT_EQ(Changed(0, 0, ScreenW, ScreenH, Grey) == 0, c.state == Finished) << "the display";
+  }
+  Player->State = Alive;
   Player->Casings.push_back(new CVector3(200, 400, 0));
-  DrawOn(0, 0, 0);
+  DrawOn(Black);
   EXPECT_FALSE(Near(ReadPixel(200, 400), Black));
   EXPECT_EQ(ReadPixel(205, 400), Black);
-
-  for (int setting : {0, 1, 2}) {
-    Globals::GFXLevel = setting == 0 ? 0 : 1;
-    Player->CloakTimer = setting == 1 ? 10 : 0;
-    Player->State = setting == 2 ? Respawning : Alive;
-    DrawOn(128, 128, 128);
-    EXPECT_EQ(Changed(380, 540, 40, 20, grey), 0) << "setting " << setting;
-  }
-  Globals::GFXLevel = 1;
 }
 
-TEST_F(Hud, NothingAtAllOnceFinished) {
-  Player->State = Finished;
-  Player->WeaponTextFade = 255;
-  DrawOn(0, 0, 0);
-  EXPECT_EQ(Changed(0, 0, ScreenW, ScreenH, Black), 0);
-}
-
-// Every loader fills its sprites from the generated data with the mask its
-// pictures need, and the unloaders let them go.
+// Every loader fills its sprites from the generated data with the mask its pictures need, and the unloaders
+// let them go (twice is harmless).
 TEST(DataLoaders, FillEverySpriteWithItsMask) {
   LoadShipData();
   LoadExplosionData();
@@ -166,14 +128,16 @@ TEST(DataLoaders, FillEverySpriteWithItsMask) {
   EXPECT_EQ(CPowerup(0, 0, 1, 2).Sprite, CPowerup::AmmoSprite);
   EXPECT_EQ(CPowerup(0, 0, 5).Sprite, CPowerup::ShieldSprite);
   UnloadPowerupData();
-  UnloadPowerupData();  // twice is harmless
+  UnloadPowerupData();
   UnloadWeaponData();
   UnloadExplosionData();
-  EXPECT_TRUE(CPowerup::AmmoSprite == nullptr && CPowerup::ShieldSprite == nullptr && CPowerup::LifeSprite == nullptr);
-  EXPECT_EQ(CBomb::Sprite, nullptr);
-  EXPECT_EQ(CExplosion::FireSprite, nullptr);
+  for (const CGLSprite* sprite : {CPowerup::AmmoSprite, CPowerup::ShieldSprite, CPowerup::LifeSprite, CBomb::Sprite,
+                                  CExplosion::FireSprite})
+    EXPECT_EQ(sprite, nullptr);
 }
 
+// Each projectile and a fireball show at their place; the rocket without its trail is no taller than its
+// picture; the beam is a thin blue line ahead of its start.
 TEST(EffectData, EveryKindOfProjectileDrawsAtItsPositionAtItsSize) {
   LoadExplosionData();
   LoadWeaponData();
@@ -181,17 +145,16 @@ TEST(EffectData, EveryKindOfProjectileDrawsAtItsPositionAtItsSize) {
   std::vector<CExplosion*> explosions;
   std::vector<TBullet*> drawn = {new CBomb(100, 100, CVector2(), &explosions, 1.3f, false),
                                  new CRocket(300, 100, 0.1f, 0, &explosions, false),
-                                 new CMine(500, 100, &explosions, true),
-                                 new CMissile(700, 100, &explosions, false),
+                                 new CMine(500, 100, &explosions, true), new CMissile(700, 100, &explosions, false),
                                  new CBulletMG(100, 300, false, false)};
   CExplosion fireball(300, 300, 1, 1.0f);
   ClearScreen(0, 0, 0);
   for (TBullet* b : drawn) b->Draw();
   fireball.Draw();
-  for (TBullet* b : drawn) EXPECT_GT(Changed(static_cast<int>(b->Pos.x) - 4, static_cast<int>(b->Pos.y) - 2, 8, 4, Black), 0);
+  for (TBullet* b : drawn)
+    EXPECT_GT(Changed(static_cast<int>(b->Pos.x) - 4, static_cast<int>(b->Pos.y) - 2, 8, 4, Black), 0) << b->Pos.x;
   EXPECT_GT(Changed(290, 290, 20, 20, Black), 0);
 
-  // The rocket alone, without its trail: no taller than its picture.
   static_cast<CRocket*>(drawn[1])->Trail.NumParticles = 0;
   ClearScreen(0, 0, 0);
   drawn[1]->Draw();
@@ -211,3 +174,5 @@ TEST(EffectData, EveryKindOfProjectileDrawsAtItsPositionAtItsSize) {
   UnloadWeaponData();
   UnloadExplosionData();
 }
+
+}  // namespace
