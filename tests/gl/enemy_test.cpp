@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "ship_support.h"
 
@@ -30,6 +32,9 @@ class EnemyFlight : public PlayerFixture {
   }
   void Run(CShipNPC* ship, int ticks) {
     for (int i = 0; i < ticks; ++i) ship->Update(Player);
+  }
+  void Fall(CShipNPC* ship) {
+    for (int i = 0; i < 1000 && ship->State == 1; ++i) ship->Update(Player);
   }
 };
 
@@ -68,29 +73,30 @@ TEST_F(EnemyFlight, EveryFlightPathLeavesByItsSideWithoutPay) {
   EXPECT_TRUE(Explosions.empty());
 }
 
-TEST_F(EnemyFlight, DiveTurnsInTheTickThatStartsBelowThe350Line) {
-  CShipNPC* ship = Flyer(3, 700, 341, 0.5f, 3);
+// The dive turns in the tick that starts below the 350 line (at 350 it still dives) and then climbs; the loop
+// climbs after half width until above y 200.
+TEST_F(EnemyFlight, DiveAndLoopTurnAtTheirLines) {
+  CShipNPC* dive = Flyer(3, 700, 341, 0.5f, 3);
   for (float y : {344, 347, 350, 353, 356}) {
-    ship->Update(Player);
-    EXPECT_FLOAT_EQ(ship->Pos.y, y);
-    EXPECT_FLOAT_EQ(ship->Vel.x, -3.0f);
+    dive->Update(Player);
+    EXPECT_TRUE(IsAt(dive->Vel, -3, 3)) << y;
+    EXPECT_FLOAT_EQ(dive->Pos.y, y);
   }
-  EXPECT_FLOAT_EQ(ship->Vel.y, 3.0f);
-  ship->Update(Player);
-  EXPECT_FLOAT_EQ(ship->Vel.y, 2.5f);
-  Run(ship, 30);
-  EXPECT_FLOAT_EQ(ship->Vel.y, -3.0f);
-}
-
-TEST_F(EnemyFlight, LoopClimbsAfterHalfWidthUntilAboveY200) {
-  CShipNPC* ship = Flyer(4, 404, 300, 0.1f, 2);
-  Run(ship, 3);
-  EXPECT_FLOAT_EQ(ship->Pos.x, 398.0f);
-  EXPECT_FLOAT_EQ(ship->Vel.y, 0.0f);
-  for (int ticks = 0; ship->Phase < 2 && ticks < 1000; ++ticks) {
-    const float y = ship->Pos.y;
-    ship->Update(Player);
-    EXPECT_EQ(ship->Phase < 2, y >= 200) << ticks;
+  dive->Update(Player);
+  EXPECT_FLOAT_EQ(dive->Vel.y, 2.5f);
+  Run(dive, 30);
+  EXPECT_FLOAT_EQ(dive->Vel.y, -3.0f);
+  CShipNPC* loop = Flyer(4, 404, 300, 0.1f, 2);
+  Run(loop, 3);
+  EXPECT_TRUE(IsAt(loop->Pos, 398, 300));
+  Run(loop, 1);
+  loop->Pos.y = 200;
+  loop->Update(Player);
+  EXPECT_LT(loop->Phase, 2.0f) << "at 200 it still climbs";
+  for (int ticks = 0; loop->Phase < 2 && ticks < 1000; ++ticks) {
+    const float y = loop->Pos.y;
+    loop->Update(Player);
+    EXPECT_EQ(loop->Phase < 2, y >= 200) << ticks;
   }
 }
 
@@ -151,13 +157,13 @@ TEST_F(EnemyFlight, HunterKeepsLevelWithThePlayerAndHoldsFireWhileCloaked) {
   EXPECT_TRUE(Bullets.empty());
   // Visible again: fired at, but only from within 50 pixels of its level.
   Player->CloakTimer = 0;
-  for (int tick = 0; tick < 600; ++tick) {
-    const float y = ship->Pos.y;
-    const size_t fired = Bullets.size();
-    ship->Update(Player);
-    EXPECT_TRUE(Bullets.size() == fired || std::fabs(y - 450) < 50) << tick;
+  for (const auto& [y, fires] : {std::pair{400.0f, false}, {400.5f, true}}) {
+    for (int tick = 0; tick < 300; ++tick) {
+      ship->Pos = CVector2(600, y);
+      ship->Update(Player);
+    }
+    EXPECT_EQ(Bullets.empty(), !fires) << y;
   }
-  EXPECT_FALSE(Bullets.empty());
   // It follows the player to a new level and hovers about it.
   Player->Pos.y = 200;
   Run(ship, 300);
@@ -188,20 +194,15 @@ TEST_F(EnemyFlight, AShipTakingTheMemoryOfAFallenFriendIsStillHitByItsMine) {
 
 TEST_F(EnemyFlight, PitchFrameFollowsVerticalSpeedAndStaysInTheSet) {
   CShipNPC* ship = Flyer(0, 400, 300, 0.1f, 3);
-  const std::pair<float, int> cases[] = {{0.0f, 3}, {-1.5f, 0}, {-1.6f, 0}, {1.4f, 6}, {5.0f, 6},
-                                         {-9.0f, 0}, {0.2f, 3},  {0.5f, 4},  {NAN, 0}};
-  for (const auto& [vy, frame] : cases) {
+  const std::tuple<float, float, int> cases[] = {{3, 0.0f, 3}, {3, -1.5f, 0}, {3, -1.6f, 0}, {3, 1.4f, 6}, {3, 5.0f, 6},
+                                                 {3, -9.0f, 0}, {3, 0.2f, 3},  {3, 0.5f, 4},  {3, NAN, 0},
+                                                 {0, -1.0f, 0}, {0, 0.0f, 3},  {0, 1.0f, 6}};
+  for (const auto& [maxSpeed, vy, frame] : cases) {
+    ship->MaxSpeed = maxSpeed;
     ship->Vel = CVector2(0, vy);
     ship->Update(Player);
-    EXPECT_EQ(ship->Frame, frame) << vy;
+    EXPECT_EQ(ship->Frame, frame) << maxSpeed << " " << vy;
   }
-  ship->MaxSpeed = 0;
-  for (float vy : {-1.0f, 0.0f, 1.0f}) {
-    ship->Vel = CVector2(0, vy);
-    ship->Update(Player);
-    EXPECT_TRUE(ship->Frame >= 0 && ship->Frame <= 6) << vy;
-  }
-  EXPECT_EQ(ship->Frame, 6);
 }
 
 // A shot-down flyer falls until the ground line and pays there, an escort pays its value but no kill; a ground
@@ -210,26 +211,23 @@ TEST_F(EnemyFlight, CrashPaysValueAndKillAtTheGround) {
   CShipNPC* counted = Flyer(0, 300, 540, 0.1f, 3);
   CShipNPC* escort = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 5 Shadow 0 Ground 0 Value 30", 0, 500, 540,
                            false);
+  CShipNPC* turret = Spawn("Data 1 7 Acc 0 MaxSpeed 0 Hostile 1 Shields 10 Shadow 0 Ground 1 Value 20", 1, 400, 500);
   counted->TakeDamage(100);
-  escort->TakeDamage(5);
   ASSERT_EQ(counted->State, 1);
-  for (int ticks = 0; counted->State == 1 && ticks < 100; ++ticks) {
+  for (int ticks = 0; counted->State == 1 && ticks < 1000; ++ticks) {
     const float y = counted->Pos.y;
     counted->Update(Player);
     EXPECT_EQ(counted->State == 3, y >= 550);
     EXPECT_LT(counted->Angle, 0.0f);
   }
-  EXPECT_EQ(Player->Score, 50);
-  EXPECT_EQ(Player->Kills, 1);
+  EXPECT_EQ(std::pair(Player->Score, Player->Kills), std::pair(50, 1));
   EXPECT_EQ(Globals::ScreenShake, 20);
   ASSERT_EQ(Explosions.size(), 1u);
   EXPECT_FLOAT_EQ(Explosions[0]->Size, 1.0f);
   EXPECT_EQ(Explosions[0]->NumTrails, 2);
-  for (int ticks = 0; escort->State == 1 && ticks < 200; ++ticks) escort->Update(Player);
-  EXPECT_EQ(Player->Score, 80);
-  EXPECT_EQ(Player->Kills, 1);
-
-  CShipNPC* turret = Spawn("Data 1 7 Acc 0 MaxSpeed 0 Hostile 1 Shields 10 Shadow 0 Ground 1 Value 20", 1, 400, 500);
+  escort->TakeDamage(5);
+  Fall(escort);
+  EXPECT_EQ(std::pair(Player->Score, Player->Kills), std::pair(80, 1));
   turret->TakeDamage(10);
   turret->Update(Player);
   EXPECT_EQ(turret->State, 3);
@@ -240,36 +238,32 @@ TEST_F(EnemyFlight, CrashPaysValueAndKillAtTheGround) {
   EXPECT_FLOAT_EQ(Explosions[2]->Pos.y, 500.0f);
 }
 
-// Boxes 40 x 20 and 50 x 30 overlap while under 45 apart across and 25 down; a cloak changes nothing, a player
-// fading in is not rammed.
+// Boxes 40 x 20 and 50 x 30 overlap while under 45 apart across and 25 down; cloaked or not, both pay 25 a tick;
+// a player fading in is not rammed; shot down by ramming, the enemy pays when it crashes.
 TEST_F(EnemyFlight, RammingCostsBothShipsEveryTickOfOverlap) {
-  CShipNPC* ship = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 60 Shadow 0 Ground 0 Value 40", 0, 145, 300);
+  CShipNPC* ship = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 85 Shadow 0 Ground 0 Value 40", 0, 100, 324.9f);
   Player->Pos = CVector2(100, 300);
-  ship->Update(Player);
-  EXPECT_EQ(ship->Shields, 60);
-  ship->Pos.x = 144.9f;
-  ship->Update(Player);
-  EXPECT_EQ(ship->Shields, 35);
-  EXPECT_EQ(Player->Shields, 975);
-  ASSERT_EQ(Explosions.size(), 1u);
+  const struct {
+    float x, y;
+    int state, cloak, shields, playerShields;
+  } ticks[] = {{100, 324.9f, 4, 0, 85, 1000}, {100, 325, 0, 0, 85, 1000},     {145, 300, 0, 0, 85, 1000},
+               {144.9f, 300, 0, 0, 60, 975},  {55.1f, 275.1f, 0, 50, 35, 950}, {100, 300, 0, 0, 10, 925},
+               {100, 300, 0, 0, 0, 900}};
+  for (const auto& t : ticks) {
+    ship->Pos = CVector2(t.x, t.y);
+    Player->State = t.state;
+    Player->CloakTimer = t.cloak;
+    ship->Update(Player);
+    EXPECT_EQ(ship->Shields, t.shields) << t.x << "," << t.y;
+    EXPECT_EQ(Player->Shields, t.playerShields) << t.x << "," << t.y;
+  }
+  EXPECT_EQ(ship->State, 1);
+  ASSERT_FALSE(Explosions.empty());
   EXPECT_FLOAT_EQ(Explosions[0]->Size, 1.5f);
   EXPECT_EQ(Explosions[0]->NumTrails, 0);
-  Player->CloakTimer = 50;
-  Run(ship, 2);
-  EXPECT_EQ(ship->State, 1);
-  EXPECT_EQ(Player->Shields, 925);
-  while (ship->State == 1 && Explosions.size() < 10) ship->Update(Player);
-  EXPECT_EQ(Player->Score, 40);
-  EXPECT_EQ(Player->Kills, 1);
-  EXPECT_EQ(Player->Shields, 925);
-
-  CShipNPC* other = Spawn("Data 1 7 Acc 0 MaxSpeed 3 Hostile 1 Shields 60 Shadow 0 Ground 0", 0, 100, 324.9f);
-  for (const auto& [state, y, shields] : {std::tuple{4, 324.9f, 60}, {0, 324.9f, 35}, {0, 325.0f, 35}}) {
-    Player->State = state;
-    other->Pos.y = y;
-    other->Update(Player);
-    EXPECT_EQ(other->Shields, shields) << state << " " << y;
-  }
+  Fall(ship);
+  EXPECT_EQ(std::pair(Player->Score, Player->Kills), std::pair(40, 1));
+  EXPECT_EQ(Player->Shields, 900);
 }
 
 // The shadow lies at the ground line, a quarter size (100 / 350) and 40 % opaque; escorts are mirrored.

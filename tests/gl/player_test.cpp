@@ -1,7 +1,9 @@
 // The player's ship stepped tick by tick: steering, limits, weapon selection, firing, the fall and crash, lives,
 // the fade-in and the cartridge cases.
 #include <algorithm>
+#include <tuple>
 #include <typeinfo>
+#include <utility>
 
 #include "ship_support.h"
 
@@ -30,12 +32,10 @@ TEST_F(PlayerShip, FadeInLasts203TicksAndIgnoresDamageButMayFire) {
   EXPECT_EQ(Bullets.size(), 1u);
   Player->TakeDamage(5);
   Tick(201);
-  EXPECT_EQ(Player->State, Respawning);
-  EXPECT_EQ(Player->Shields, 10);
+  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Respawning), 10));
   Tick();
-  EXPECT_EQ(Player->State, Alive);
   Player->TakeDamage(5);
-  EXPECT_EQ(Player->Shields, 5);
+  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Alive), 5));
 }
 
 // Down wins over Up; speed decays without a key; the ship flies backwards at half speed.
@@ -178,8 +178,7 @@ TEST_F(PlayerShip, CloakCostsOneRoundAndHoldingFireNeverExtendsIt) {
   key[KEY_SPACE] = 1;
   for (const auto& [ticks, timer, ammo] : {std::tuple{1, 999, 1}, {500, 499, 1}, {499, 0, 1}, {1, 999, 0}}) {
     Tick(ticks);
-    EXPECT_EQ(Player->CloakTimer, timer);
-    EXPECT_EQ(Player->Ammo[11], ammo);
+    EXPECT_EQ(std::pair(Player->CloakTimer, Player->Ammo[11]), std::pair(timer, ammo)) << ticks;
   }
   EXPECT_TRUE(Bullets.empty());
 }
@@ -211,15 +210,12 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   EXPECT_TRUE(Player->Casings.empty());
   for (int t = 0; t < 1000 && Player->State == Dying; ++t) Tick();
   EXPECT_EQ(Player->Frame, 3) << "respawned level";
-  EXPECT_EQ(Player->Lives, 0);
-  EXPECT_EQ(Player->State, Respawning);
+  EXPECT_EQ(std::tuple(Player->Lives, Player->State, Player->Shields), std::tuple(0, int(Respawning), 10));
   EXPECT_TRUE(IsAt(Player->Pos, 100, 100));
-  EXPECT_EQ(Player->Shields, 10);
   EXPECT_EQ(Player->Angle, 0);
   EXPECT_FLOAT_EQ(Player->Fade, -0.01f);
   ASSERT_EQ(Explosions.size(), 1u);
-  EXPECT_EQ(Explosions[0]->NumTrails, 4);
-  EXPECT_EQ(Explosions[0]->Size, 1.0f);
+  EXPECT_EQ(std::pair(Explosions[0]->NumTrails, Explosions[0]->Size), std::pair(4, 1.0f));
   EXPECT_GE(Explosions[0]->Pos.y, Globals::GroundLevel);
 
   MakeAlive();
@@ -230,12 +226,10 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
     EXPECT_TRUE(Player->Pos.y <= 300 || Player->Frame == 6) << Player->Pos.y;
     lastX = Player->Pos.x;
   }
-  EXPECT_EQ(Player->State, Finished);
-  EXPECT_EQ(Player->Lives, -1);
-  EXPECT_EQ(Explosions.size(), 2u);
+  EXPECT_EQ(std::pair(Player->Lives, Explosions.size()), std::pair(-1, size_t{2}));
   Tick(3);
   EXPECT_EQ(Player->State, Finished);
-  EXPECT_FLOAT_EQ(Player->Pos.x, lastX);
+  EXPECT_FLOAT_EQ(Player->Pos.x, lastX) << "a finished ship stays";
 }
 
 }  // namespace
