@@ -65,11 +65,16 @@ TEST_F(EnemyFlight, EveryFlightPathLeavesByItsSideWithoutPay) {
     EXPECT_EQ(ship->Pos.x > 400, p.side >= 0);
     EXPECT_EQ(ship->Behaviour, p.behaviourAtTheEnd);
     EXPECT_GE(fastest, p.weave);
+    for (float x : {-100.0f, 900.0f}) {
+      CShipNPC* edge = Flyer(p.behaviour, x, p.y, p.acc, p.maxSpeed);
+      edge->Update(Player);
+      EXPECT_EQ(edge->State, 0) << "at " << x << " still in the field";
+    }
     if (p.behaviour == 2) {
       EXPECT_NEAR(ship->Vel.x, -1.05f, 0.06f);
     }
   }
-  EXPECT_EQ(Player->Score + Player->Kills + Globals::ScreenShake, 0);
+  EXPECT_EQ(std::tuple(Player->Score, Player->Kills, Globals::ScreenShake), std::tuple(0, 0, 0));
   EXPECT_TRUE(Explosions.empty());
 }
 

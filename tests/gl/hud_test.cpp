@@ -108,20 +108,17 @@ TEST(DataLoaders, FillEverySpriteWithItsMask) {
   LoadExplosionData();
   LoadWeaponData();
   LoadPowerupData();
-  std::vector<std::pair<const CGLSprite*, MaskMode>> sprites;
+  std::vector<std::pair<const CGLSprite*, MaskMode>> sprites = {
+      {CBomb::Sprite, MaskAlpha},         {CRocket::Sprite, MaskAlpha},         {CMissile::Sprite, MaskAlpha},
+      {CMine::Sprite, MaskAlpha},         {CExplosion::FireSprite, MaskAdditive}, {CPowerup::AmmoSprite, MaskAdditive},
+      {CPowerup::ShieldSprite, MaskAdditive}, {CPowerup::LifeSprite, MaskAdditive}};
   for (int set = 1; set <= 12; ++set)
     for (int i = 0; i < CShipNPC::SpriteSetSize(set); ++i) sprites.push_back({&CShipNPC::SpriteSet(set)[i], MaskAlpha});
   for (const CGLSprite& frame : CExplosion::Sprites) sprites.push_back({&frame, MaskAdditive});
-  for (const CGLSprite* sprite : {CBomb::Sprite, CRocket::Sprite, CMissile::Sprite, CMine::Sprite})
-    sprites.push_back({sprite, MaskAlpha});
-  for (const CGLSprite* sprite :
-       {CExplosion::FireSprite, CPowerup::AmmoSprite, CPowerup::ShieldSprite, CPowerup::LifeSprite})
-    sprites.push_back({sprite, MaskAdditive});
-  for (size_t i = 0; i < sprites.size(); ++i) {
-    ASSERT_NE(sprites[i].first, nullptr) << i;
-    EXPECT_GT(sprites[i].first->W() * sprites[i].first->H(), 0.0f) << i;
-    EXPECT_NE(sprites[i].first->TextureName(), 0u) << i;
-    EXPECT_EQ(sprites[i].first->Mask(), sprites[i].second) << i;
+  for (const auto& [sprite, mask] : sprites) {
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_TRUE(sprite->W() * sprite->H() > 0 && sprite->TextureName() != 0 && sprite->Mask() == mask)
+        << sprite->W() << " x " << sprite->H() << ", texture " << sprite->TextureName() << ", mask " << mask;
   }
   EXPECT_NE(CRocket::Sprite, CMissile::Sprite);
   EXPECT_EQ(CPowerup(0, 0).Sprite, CPowerup::LifeSprite);
