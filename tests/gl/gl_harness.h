@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <ostream>
 #include <vector>
 
 #include "graphics/gltwodee.h"
@@ -29,7 +28,6 @@ inline std::ostream& operator<<(std::ostream& out, const Pixel& p) {
   return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
-// True when every channel differs by at most `tolerance`.
 inline bool Near(const Pixel& a, const Pixel& b, int tolerance = 2) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
@@ -48,11 +46,9 @@ inline Rect ReadRect(int x, int y, int w, int h) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, ScreenH - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
   Rect rect{w, h, {}};
-  for (int glRow = h - 1; glRow >= 0; --glRow) {  // GL counts rows from the bottom
-    for (int col = 0; col < w; ++col) {
-      const uint8_t* p = &raw[static_cast<size_t>((glRow * w + col) * 4)];
-      rect.pixels.push_back(Pixel{p[0], p[1], p[2]});
-    }
+  for (int i = 0; i < w * h; ++i) {  // GL counts rows from the bottom
+    const uint8_t* p = &raw[static_cast<size_t>(((h - 1 - i / w) * w + i % w) * 4)];
+    rect.pixels.push_back(Pixel{p[0], p[1], p[2]});
   }
   return rect;
 }
