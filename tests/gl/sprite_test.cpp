@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -34,23 +35,19 @@ using SpriteTest = Screen;
 
 // The image lies top left in a power-of-two bitmap padded with magenta, of which only the image is drawn.
 TEST_F(SpriteTest, TexturesArePaddedToPowersOfTwo) {
-  const struct {
-    int w, h, textureW, textureH;
-  } cases[] = {{100, 50, 128, 64}, {64, 64, 64, 64}, {1, 1, 2, 2}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.w);
-    BITMAP* bmp = MakeFilledBitmap(c.w, c.h, 255, 0, 0);
+  const int magenta = makecol(255, 0, 255), red = makecol(255, 0, 0);
+  for (const auto& [w, h, textureW, textureH] : {std::array{100, 50, 128, 64}, {64, 64, 64, 64}, {1, 1, 2, 2}}) {
+    BITMAP* bmp = MakeFilledBitmap(w, h, 255, 0, 0);
     BITMAP* padded = CGLSprite::MakeNewBmp(bmp);
-    ASSERT_NE(padded, nullptr);
-    EXPECT_EQ(std::pair(padded->w, padded->h), std::pair(c.textureW, c.textureH));
-    const int magenta = makecol(255, 0, 255), red = makecol(255, 0, 0);
-    EXPECT_EQ(getpixel(padded, c.w - 1, c.h - 1), red);
-    EXPECT_EQ(getpixel(padded, std::min(c.w, c.textureW - 1), 0), c.w < c.textureW ? magenta : red);
-    EXPECT_EQ(getpixel(padded, 0, std::min(c.h, c.textureH - 1)), c.h < c.textureH ? magenta : red);
+    ASSERT_EQ(std::pair(padded->w, padded->h), std::pair(textureW, textureH));
+    EXPECT_EQ(std::tuple(getpixel(padded, w - 1, h - 1), getpixel(padded, std::min(w, textureW - 1), 0),
+                         getpixel(padded, 0, std::min(h, textureH - 1))),
+              std::tuple(red, w < textureW ? magenta : red, h < textureH ? magenta : red))
+        << w;
     destroy_bitmap(padded);
     const auto sprite = SpriteOf(bmp, MaskAlpha);
-    EXPECT_EQ(std::pair(sprite->W(), sprite->H()), (std::pair<float, float>(c.w, c.h)));
-    EXPECT_EQ(std::pair(sprite->TextureW(), sprite->TextureH()), (std::pair<float, float>(c.textureW, c.textureH)));
+    EXPECT_EQ(std::tuple(sprite->W(), sprite->H(), sprite->TextureW(), sprite->TextureH()),
+              (std::tuple<float, float, float, float>(w, h, textureW, textureH)));
   }
   SpriteOf(MakeQuarters(), MaskNone)->Draw(400, 300, 0, 1, 1);
   for (const auto& [x, y, colour] : {std::tuple{350, 275, Red}, {449, 324, Yellow}, {349, 300, Black},
@@ -66,19 +63,11 @@ TEST_F(SpriteTest, TurnsScalesAndMirrorsAboutTheCentreWhateverTheState) {
   const struct {
     float x, y, angle, scale;
     bool flip, cull;
-    int dx, dy;
-    Pixel tl, tr, bl, br;
     int outX, outY;  // just outside the picture, from its centre
-  } draws[] = {
-      {400, 300, 0, 1, false, true, 25, 12, Red, Green, Blue, Yellow, 50, 0},
-      {400, 300, 90, 1, false, false, 25, 12, Red, Green, Blue, Yellow, 30, 0},
-      {400, 300, 0, 2, false, true, 95, 45, Red, Green, Blue, Yellow, 105, 0},
-      {400.3f, 300.6f, 33, 1, false, false, 25, 12, Red, Green, Blue, Yellow, 0, -60},
-      {200, 300, 0, 1, true, true, 25, 12, Green, Red, Yellow, Blue, 0, -26},
-      {200, 300, 0, 1, true, false, 25, 12, Green, Red, Yellow, Blue, 0, 26},
-      {600, 300, 90, 1, true, true, 25, 12, Green, Red, Yellow, Blue, 0, 51},
-      {400.3f, 300.6f, 217.5f, 1, true, false, 25, 12, Green, Red, Yellow, Blue, 0, 60},
-  };
+  } draws[] = {{400, 300, 0, 1, false, true, 50, 0},         {400, 300, 90, 1, false, false, 30, 0},
+               {400, 300, 0, 2, false, true, 105, 0},        {400.3f, 300.6f, 33, 1, false, false, 0, -60},
+               {200, 300, 0, 1, true, true, 0, -26},         {200, 300, 0, 1, true, false, 0, 26},
+               {600, 300, 90, 1, true, true, 0, 51},         {400.3f, 300.6f, 217.5f, 1, true, false, 0, 60}};
   for (const auto& d : draws) {
     SCOPED_TRACE(testing::Message() << d.angle << (d.flip ? " mirrored" : "") << (d.cull ? " culling" : ""));
     ClearScreen(0, 0, 0);
@@ -97,14 +86,15 @@ TEST_F(SpriteTest, TurnsScalesAndMirrorsAboutTheCentreWhateverTheState) {
     EXPECT_EQ(after, before);
     EXPECT_EQ(glIsEnabled(GL_CULL_FACE), d.cull);
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-    // The colours dx, dy from the centre towards each corner, turned clockwise by the angle.
+    // The colours towards each corner, turned clockwise by the angle: red, green, blue, yellow, or mirrored.
     const double a = d.angle * M_PI / 180, c = std::cos(a), s = std::sin(a);
-    const int corners[4][2] = {{-d.dx, -d.dy}, {d.dx, -d.dy}, {-d.dx, d.dy}, {d.dx, d.dy}};
-    const Pixel colours[] = {d.tl, d.tr, d.bl, d.br};
+    const double dx = d.scale > 1 ? 95 : 25, dy = d.scale > 1 ? 45 : 12;
+    const Pixel colours[] = {Red, Green, Blue, Yellow};
     for (int i = 0; i < 4; ++i) {
-      const double x = d.x + 3 + corners[i][0] * c - corners[i][1] * s;
-      const double y = d.y - 2 + corners[i][0] * s + corners[i][1] * c;
-      EXPECT_EQ(ReadPixel(static_cast<int>(std::floor(x + 1e-4)), static_cast<int>(std::floor(y + 1e-4))), colours[i])
+      const double cx = (i % 2 ? dx : -dx), cy = (i / 2 ? dy : -dy);
+      const double x = d.x + 3 + cx * c - cy * s, y = d.y - 2 + cx * s + cy * c;
+      EXPECT_EQ(ReadPixel(static_cast<int>(std::floor(x + 1e-4)), static_cast<int>(std::floor(y + 1e-4))),
+                colours[i ^ d.flip])
           << i;
     }
     EXPECT_EQ(ReadPixel(static_cast<int>(d.x) + 3 + d.outX, static_cast<int>(d.y) - 2 + d.outY), Black);
@@ -126,8 +116,7 @@ TEST_F(SpriteTest, MaskModesHideMagentaAndBlend) {
     ClearScreen(0, 0, 255);
     sprite.Draw(400, 100, 0, 1, 1);
     sprite.Draw(400, 300, 0, 1, 0.5f);
-    EXPECT_EQ(ReadPixel(400, 100), m.magenta) << m.mask;
-    EXPECT_EQ(ReadPixel(375, 100), m.red) << m.mask;
+    EXPECT_EQ(std::pair(ReadPixel(400, 100), ReadPixel(375, 100)), std::pair(m.magenta, m.red)) << m.mask;
     EXPECT_TRUE(Near(ReadPixel(375, 300), m.half)) << m.mask << ": " << ReadPixel(375, 300);
   }
   // Scaled up, the edge texels sit beside the padding: over green, any blue would be a magenta fringe.
@@ -136,13 +125,19 @@ TEST_F(SpriteTest, MaskModesHideMagentaAndBlend) {
   ClearScreen(0, 255, 0);
   alpha.Draw(400, 300, 0, 4, 1);
   for (const Pixel& p : ReadRect(590, 190, 20, 220).pixels) ASSERT_LE(p.b, 4) << p;
-  EXPECT_EQ(ReadPixel(590, 300), Red);
-  EXPECT_EQ(ReadPixel(610, 300), Green);
+  EXPECT_EQ(std::pair(ReadPixel(590, 300), ReadPixel(610, 300)), std::pair(Red, Green));
 }
 
-TEST_F(SpriteTest, DeletingOrReloadingASpriteReleasesItsTexture) {
-  BITMAP* bmp = MakeFilledBitmap(32, 32, 255, 0, 0);
-  auto* sprite = new CGLSprite(bmp, MaskAlpha);
+// A sprite loads a bitmap file or ends with the whole path in the message; reloading or deleting it releases
+// its texture.
+TEST_F(SpriteTest, LoadsReloadsAndReleasesItsTexture) {
+  BITMAP* bmp = MakeQuarters();
+  ASSERT_EQ(save_bitmap("quarters.bmp", bmp, nullptr), 0);
+  auto* sprite = new CGLSprite("quarters.bmp", MaskAlpha);
+  sprite->Draw(400, 300, 0, 1, 1);
+  EXPECT_EQ(std::pair(ReadPixel(375, 288), ReadPixel(425, 312)), std::pair(Red, Yellow));
+  const std::string path = "data/" + std::string(300, 'x') + "/missing.bmp";
+  EXPECT_EXIT(sprite->LoadFromFile(path.c_str(), MaskAlpha), testing::ExitedWithCode(1), "Error loading file: " + path);
   const GLuint first = sprite->TextureName();
   ASSERT_TRUE(glIsTexture(first));
   GLuint other = 0;  // keeps the next name busy so that the reload cannot reuse the first one
@@ -157,18 +152,6 @@ TEST_F(SpriteTest, DeletingOrReloadingASpriteReleasesItsTexture) {
   EXPECT_FALSE(glIsTexture(second));
   glDeleteTextures(1, &other);
   destroy_bitmap(bmp);
-}
-
-TEST_F(SpriteTest, LoadsABitmapFileOrEndsWithTheWholePathInTheMessage) {
-  BITMAP* bmp = MakeQuarters();
-  ASSERT_EQ(save_bitmap("quarters.bmp", bmp, nullptr), 0);
-  destroy_bitmap(bmp);
-  CGLSprite sprite("quarters.bmp", MaskAlpha);
-  sprite.Draw(400, 300, 0, 1, 1);
-  EXPECT_EQ(ReadPixel(375, 288), Red);
-  EXPECT_EQ(ReadPixel(425, 312), Yellow);
-  const std::string path = "data/" + std::string(300, 'x') + "/missing.bmp";
-  EXPECT_EXIT(sprite.LoadFromFile(path.c_str(), MaskAlpha), testing::ExitedWithCode(1), "Error loading file: " + path);
 }
 
 // Sprite arrays with static lifetime are destroyed after Allegro has shut down the display, and with it the
