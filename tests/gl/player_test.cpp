@@ -1,6 +1,7 @@
 // The player's ship stepped tick by tick: steering, limits, weapon selection, firing, the fall and crash, lives,
 // the fade-in and the cartridge cases.
 #include <algorithm>
+#include <initializer_list>
 #include <tuple>
 #include <typeinfo>
 #include <utility>
@@ -38,43 +39,27 @@ TEST_F(PlayerShip, FadeInLasts203TicksAndIgnoresDamageButMayFire) {
   EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Alive), 5));
 }
 
-// Down wins over Up; speed decays without a key; the ship flies backwards at half speed.
+// Down wins over Up; speed decays without a key; the ship flies backwards at half speed; the limits are tested
+// before the move, so just inside the lowest height the ship overshoots by one tick's speed.
 TEST_F(PlayerShip, SteersWithInertiaWithinItsLimitsTestedBeforeTheMove) {
   MakeAlive();
-  Player->Pos = CVector2(400, 200);
-  key[KEY_UP] = key[KEY_DOWN] = 1;
-  Tick();
-  EXPECT_FLOAT_EQ(Player->Pos.y, 200.09f);
-  key[KEY_UP] = key[KEY_DOWN] = 0;
-  Tick();
-  EXPECT_FLOAT_EQ(Player->Vel.y, 0.09f * 0.97f);
-  Player->Vel.y = 5.0f;  // at full speed with Down held the speed decays for that tick
-  key[KEY_DOWN] = 1;
-  Tick();
-  EXPECT_FLOAT_EQ(Player->Vel.y, 4.85f);
-  key[KEY_DOWN] = 0;
-  Player->Vel = CVector2();
-  key[KEY_LEFT] = 1;
-  for (int i = 0; i < 60; ++i) {
-    Player->Pos = CVector2(600, 200);
-    Tick();
-    ASSERT_GE(Player->Vel.x, -2.59f);
-  }
-  EXPECT_LT(Player->Vel.x, -2.4f);
-  key[KEY_LEFT] = 0;
-
   const float w = Player->Sprites[3].W(), h = Player->Sprites[3].H();
-  Player->Pos = CVector2(w / 2 - 1, h / 2 - 1);
-  Player->Vel = CVector2(-2, -2);
-  Tick();
-  EXPECT_TRUE(IsAt(Player->Pos, w / 2, h / 2));
-  EXPECT_TRUE(IsAt(Player->Vel, 0, 0));
-  // Just inside the lowest height the ship overshoots by one tick's speed.
-  Player->Pos = CVector2(800 - w / 2, 449);
-  Player->Vel = CVector2(3, 3);
-  key[KEY_DOWN] = key[KEY_RIGHT] = 1;
-  Tick();
-  EXPECT_TRUE(Player->Pos.x > 800 - w / 2 && Player->Pos.y > 452);
+  const auto steer = [&](CVector2 pos, CVector2 vel, std::initializer_list<int> keys, int ticks) {
+    ReleaseKeys();
+    for (int k : keys) key[k] = 1;
+    std::tie(Player->Pos, Player->Vel) = std::pair(pos, vel);
+    Tick(ticks);
+    return std::pair(Player->Pos, Player->Vel);
+  };
+  EXPECT_FLOAT_EQ(steer({400, 200}, {}, {KEY_UP, KEY_DOWN}, 1).first.y, 200.09f);
+  EXPECT_FLOAT_EQ(steer({400, 200}, {0, 0.09f}, {}, 1).second.y, 0.09f * 0.97f);
+  EXPECT_FLOAT_EQ(steer({400, 200}, {0, 5}, {KEY_DOWN}, 1).second.y, 4.85f) << "at full speed it decays";
+  const float back = steer({600, 200}, {}, {KEY_LEFT}, 60).second.x;
+  EXPECT_TRUE(back >= -2.59f && back < -2.4f) << back;
+  const auto [corner, stopped] = steer({w / 2 - 1, h / 2 - 1}, {-2, -2}, {}, 1);
+  EXPECT_TRUE(IsAt(corner, w / 2, h / 2) && IsAt(stopped, 0, 0)) << corner.x << "," << corner.y;
+  const CVector2 over = steer({800 - w / 2, 449}, {3, 3}, {KEY_DOWN, KEY_RIGHT}, 1).first;
+  EXPECT_TRUE(over.x > 800 - w / 2 && over.y > 452);
   Tick();
   EXPECT_TRUE(IsAt(Player->Pos, 800 - w / 2, 450));
 }
@@ -142,31 +127,22 @@ TEST_F(PlayerShip, EveryWeaponFiresItsProjectilesAndReloads) {
     Player->Shoot();
     ASSERT_EQ(Bullets.size(), w.projectiles);
     EXPECT_EQ(typeid(*Bullets[0]), w.kind);
-    EXPECT_FALSE(Bullets[0]->Hostile);
-    EXPECT_TRUE(IsAt(Bullets[0]->Pos, 300 + w.dx, 200 + w.dy));
-    EXPECT_EQ(Player->Casings.size(), w.casings);
-    EXPECT_EQ(Player->Ammo[w.id], 2);
+    EXPECT_TRUE(!Bullets[0]->Hostile && IsAt(Bullets[0]->Pos, 300 + w.dx, 200 + w.dy));
+    EXPECT_EQ(std::pair(Player->Casings.size(), Player->Ammo[w.id]), std::pair(w.casings, 2));
     EXPECT_TRUE(w.id != 2 || (Bullets[1]->Pos.x == 345 && Bullets[2]->Pos.y == 210));
     // The guns' rounds all fly level to the right.
     for (TBullet* b : Bullets) EXPECT_TRUE(w.id > 2 || (b->Vel.x > 0 && b->Vel.y == 0)) << b->Vel.x << "," << b->Vel.y;
-    if (auto* bomb = dynamic_cast<CBomb*>(Bullets[0])) {
-      EXPECT_EQ(bomb->Size, w.size);
-      EXPECT_TRUE(IsAt(bomb->Vel, 1.5f, -1.0f));
-      EXPECT_EQ(bomb->Explosions, &Explosions);
-    }
-    if (auto* rocket = dynamic_cast<CRocket*>(Bullets[0])) {
-      EXPECT_TRUE(IsAt(rocket->Accel, 0.1f, w.accelY));
-    }
-
+    const auto* bomb = dynamic_cast<CBomb*>(Bullets[0]);
+    EXPECT_TRUE(!bomb || (bomb->Size == w.size && IsAt(bomb->Vel, 1.5f, -1.0f) && bomb->Explosions == &Explosions));
+    const auto* rocket = dynamic_cast<CRocket*>(Bullets[0]);
+    EXPECT_TRUE(!rocket || IsAt(rocket->Accel, 0.1f, w.accelY));
     DeleteAll(Bullets);
     Player->Reload[w.id] = 0;
     key[KEY_SPACE] = 1;
-    Tick(w.reload);
-    EXPECT_EQ(Bullets.size(), w.projectiles);
-    Tick();
-    EXPECT_EQ(Bullets.size(), 2 * w.projectiles);
-    Tick(w.reload + 1);
-    EXPECT_EQ(Bullets.size(), 2 * w.projectiles) << "no ammunition, no shot";
+    for (const auto& [ticks, rounds] : {std::pair{w.reload, 1u}, {1, 2u}, {w.reload + 1, 2u}}) {
+      Tick(ticks);  // the third time without ammunition
+      EXPECT_EQ(Bullets.size(), rounds * w.projectiles) << ticks;
+    }
     EXPECT_EQ(Player->Weapon, w.id);
   }
 }
@@ -199,21 +175,18 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   ASSERT_EQ(Player->State, Dying);
   key[KEY_UP] = 1;
   Tick();
-  EXPECT_FLOAT_EQ(Player->Angle, 0.5f);
-  EXPECT_TRUE(IsAt(Player->Vel, 1.98f, 0.15f));
-  EXPECT_EQ(Player->Reload[3], 5) << "no reloading while falling";
+  EXPECT_TRUE(Player->Angle == 0.5f && IsAt(Player->Vel, 1.98f, 0.15f));
   EXPECT_TRUE(IsAt(*Player->Casings[0], 300, 220.15f, 0.15f));
+  EXPECT_EQ(Player->Reload[3], 5) << "no reloading while falling";
   // 220 + 0.15 * n(n+1)/2 passes 550 at n = 66.
   Tick(64);
   EXPECT_EQ(Player->Casings.size(), 1u);
   Tick();
   EXPECT_TRUE(Player->Casings.empty());
   for (int t = 0; t < 1000 && Player->State == Dying; ++t) Tick();
-  EXPECT_EQ(Player->Frame, 3) << "respawned level";
-  EXPECT_EQ(std::tuple(Player->Lives, Player->State, Player->Shields), std::tuple(0, int(Respawning), 10));
+  EXPECT_EQ(std::tuple(Player->Frame, Player->Lives, Player->State, Player->Shields, Player->Angle, Player->Fade),
+            std::tuple(3, 0, int(Respawning), 10, 0.0f, -0.01f));
   EXPECT_TRUE(IsAt(Player->Pos, 100, 100));
-  EXPECT_EQ(Player->Angle, 0);
-  EXPECT_FLOAT_EQ(Player->Fade, -0.01f);
   ASSERT_EQ(Explosions.size(), 1u);
   EXPECT_EQ(std::pair(Explosions[0]->NumTrails, Explosions[0]->Size), std::pair(4, 1.0f));
   EXPECT_GE(Explosions[0]->Pos.y, Globals::GroundLevel);
