@@ -30,18 +30,14 @@ class Projectiles : public testing::Test {
 // The box is strict; a round stops at the first of two overlapping ships; a laser bolt does 5.
 TEST_F(Projectiles, GunRoundsHitInsideTheStrictBoxOnly) {
   SizedShip ship(400, 300, 40, 20), second(400, 300, 40, 20);
-  const struct {
-    float x, y;
-    bool hit;
-  } shots[] = {{380, 300, false}, {380.5f, 300, true}, {420, 300, false}, {419.5f, 300, true},
-               {400, 290, false}, {400, 290.5f, true}, {400, 310, false}, {400, 309.5f, true}};
-  for (const auto& s : shots) {
-    CBulletMG bullet(s.x, s.y, false, false);
+  for (const auto& [x, y, hit] : {std::tuple{380.0f, 300.0f, false}, {380.5f, 300.0f, true}, {420.0f, 300.0f, false},
+                                  {419.5f, 300.0f, true}, {400.0f, 290.0f, false}, {400.0f, 290.5f, true},
+                                  {400.0f, 310.0f, false}, {400.0f, 309.5f, true}}) {
+    CBulletMG bullet(x, y, false, false);
     const int before = ship.Shields;
     bullet.CheckCollision(&ship);
     bullet.CheckCollision(&second);
-    EXPECT_EQ(bullet.Dead, s.hit) << s.x << ", " << s.y;
-    EXPECT_EQ(ship.Shields, before - (s.hit ? 3 : 0)) << s.x << ", " << s.y;
+    EXPECT_EQ(std::pair(bullet.Dead, ship.Shields), std::pair(hit, before - (hit ? 3 : 0))) << x << ", " << y;
   }
   EXPECT_EQ(second.Shields, 100);
   CLaser laser(400, 300, false, false);
@@ -83,29 +79,24 @@ TEST_F(Projectiles, BeamHitsEveryShipInItsLineOnceInItsFirstTick) {
                                       {&late, 100}})
     EXPECT_EQ(ship->Shields, shields) << ship->Pos.x;
   ASSERT_EQ(Explosions.size(), 2u);
-  EXPECT_FLOAT_EQ(Explosions[0]->Pos.x, 500);
-  EXPECT_FLOAT_EQ(Explosions[1]->Pos.y, 309);
-  EXPECT_FLOAT_EQ(Explosions[1]->Size, 0.6f);
+  EXPECT_EQ(std::tuple(Explosions[0]->Pos.x, Explosions[1]->Pos.y, Explosions[1]->Size), std::tuple(500, 309, 0.6f));
   CPlasmaBeam hostile(600, 300, &Explosions, true);
   hostile.Update();
   hostile.CheckCollision(&ahead);
   hostile.CheckCollision(&offLine);
-  EXPECT_EQ(ahead.Shields, 0);
-  EXPECT_EQ(offLine.Shields, 100);
+  EXPECT_EQ(std::pair(ahead.Shields, offLine.Shields), std::pair(0, 100));
 }
 
 TEST_F(Projectiles, RocketsCapTheirSpeedAndBlastInTheTickTheyDie) {
   CRocket rocket(100, 100, 0.1f, 0.0f, &Explosions, false);
   rocket.Update();
-  EXPECT_FLOAT_EQ(rocket.Pos.y, 101);
-  EXPECT_FLOAT_EQ(rocket.Vel.y, 0.99f);
+  EXPECT_TRUE(rocket.Pos.y == 101 && rocket.Vel.y == 0.99f) << rocket.Pos.y << " " << rocket.Vel.y;
   float fastest = 0;
   for (int t = 0; t < 100 && !rocket.Dead; ++t) {
     rocket.Update();
     fastest = std::max(fastest, rocket.Vel.x);
   }
-  EXPECT_FLOAT_EQ(fastest, 7);
-  EXPECT_TRUE(Explosions.empty());
+  EXPECT_EQ(std::pair(fastest, Explosions.empty()), std::pair(7.0f, true));
 
   // The edges of the field still belong to it: x 0 and 800, y 0.
   for (const auto& [x, y, vx, vy] : {std::array<float, 4>{796, 300, 4, 0}, {4, 300, -4, 0}, {400, 4, 0, -4}}) {
@@ -128,10 +119,7 @@ TEST_F(Projectiles, RocketsCapTheirSpeedAndBlastInTheTickTheyDie) {
   SizedShip before(330, 300, 10, 10), hit(300, 301, 20, 20), beside(310, 320, 10, 10);
   TBullet* direct = new CRocket(299, 299, 0.1f, 0.0f, &Explosions, false);
   EXPECT_TRUE(Pass(direct, {&before, &hit, &beside}));
-  EXPECT_EQ(before.Shields, 100);
-  EXPECT_EQ(hit.Shields, 80);
-  EXPECT_EQ(beside.Shields, 80);
-  EXPECT_EQ(Explosions.size(), 1u);
+  EXPECT_EQ(std::tuple(before.Shields, hit.Shields, beside.Shields, Explosions.size()), std::tuple(100, 80, 80, 1u));
 
   // An air-to-surface rocket explodes at the ground among ground units.
   CRocket probe(400, 500, 0.1f, 0.05f, nullptr, false);
@@ -139,10 +127,9 @@ TEST_F(Projectiles, RocketsCapTheirSpeedAndBlastInTheTickTheyDie) {
   SizedShip turret(probe.Pos.x - 25, 545, 4, 4), outOfReach(probe.Pos.x + 30, 545, 4, 4);
   TBullet* down = new CRocket(400, 500, 0.1f, 0.05f, &Explosions, false);
   while (!Pass(down, {&turret, &outOfReach})) continue;
-  EXPECT_EQ(Explosions.size(), 2u);
+  ASSERT_EQ(Explosions.size(), 2u);
   EXPECT_GT(Explosions[1]->Pos.y, Globals::GroundLevel);
-  EXPECT_EQ(turret.Shields, 80);
-  EXPECT_EQ(outOfReach.Shields, 100);
+  EXPECT_EQ(std::pair(turret.Shields, outOfReach.Shields), std::pair(80, 100));
 }
 
 TEST_F(Projectiles, MineStandsStillAndHurtsEveryShipTouchingItInOnePass) {
@@ -162,12 +149,10 @@ TEST_F(Projectiles, MissileLocksOnTheFirstLiveShipInsideTheBand) {
   TBullet* bullet = new CMissile(100, 300, &Explosions, false);
   auto* missile = static_cast<CMissile*>(bullet);
   Pass(bullet, {&edge, &dying, &chosen, &next});
-  EXPECT_EQ(missile->TargetX, &chosen.Pos.x);
-  EXPECT_EQ(next.DeadFlag, nullptr);
+  EXPECT_TRUE(missile->TargetX == &chosen.Pos.x && next.DeadFlag == nullptr);
   EXPECT_FLOAT_EQ(missile->Pos.x, 104) << "flies right before it has a target";
   missile->Update();
-  EXPECT_LT(missile->Heading, -0.2f);
-  EXPECT_GT(missile->Heading, -0.3f);
+  EXPECT_TRUE(missile->Heading < -0.2f && missile->Heading > -0.3f) << missile->Heading;
   chosen.TakeDamage(100);
   EXPECT_TRUE(missile->TargetLost);
   const float heading = missile->Heading;
@@ -187,9 +172,7 @@ TEST_F(Projectiles, MissileWithNothingInTheBandFliesStraightAndHitsAnyShip) {
   for (int t = 0; t < 10; ++t) Pass(bullet, {&outside});
   EXPECT_TRUE(IsAt(bullet->Pos, 140, 300));
   for (int t = 0; t < 5 && bullet != nullptr; ++t) Pass(bullet, {&inTheWay});
-  EXPECT_EQ(bullet, nullptr);
-  EXPECT_EQ(Explosions.size(), 1u);
-  EXPECT_EQ(inTheWay.DeadFlag, nullptr);
+  EXPECT_EQ(std::tuple(bullet, Explosions.size(), inTheWay.DeadFlag), std::tuple(nullptr, 1u, nullptr));
 }
 
 // Under the sanitizers: a deleted missile is never told of its ship, and a missile whose lock was overwritten
@@ -208,14 +191,12 @@ TEST_F(Projectiles, MissileAndShipOutliveEachOtherSafely) {
   newer->CheckCollision(ship);
   EXPECT_EQ(ship->DeadFlag, &newer->TargetLost);
   ship->TakeDamage(100);
-  EXPECT_TRUE(newer->TargetLost);
-  EXPECT_FALSE(older->TargetLost);
+  EXPECT_EQ(std::pair(newer->TargetLost, older->TargetLost), std::pair(true, false));
   ship->Pos.y += 50;
   older->Update();
   EXPECT_GT(older->Heading, 0.5f) << "still turns after the falling ship";
   delete ship;
-  EXPECT_TRUE(older->TargetLost);
-  EXPECT_TRUE(older->TargetX == nullptr && older->TargetY == nullptr && newer->TargetX == nullptr);
+  EXPECT_TRUE(older->TargetLost && older->TargetX == nullptr && older->TargetY == nullptr && !newer->TargetX);
   const float heading = older->Heading;
   older->Update();
   EXPECT_EQ(older->Heading, heading);
