@@ -22,8 +22,57 @@ class Powerups : public PlayerFixture {
     for (int i = 0; i < ticks && powerup.Timer == 0; ++i) powerup.Update(Player);
     return powerup.Timer != 0;
   }
-  // The white pixels of a taken power-up's text span the width of `text`, centred on it.
-  void ExpectText(CPowerup& powerup, const char* text) {
+};
+
+// The player's frame is 50 x 30: picked up closer than 32 across and 22 down, after the power-up's move.
+TEST_F(Powerups, PickupBoxIsStrict) {
+  for (const auto& [x, y, taken] : {std::tuple{132.0f, 300.0f, false}, {131.9f, 300.0f, true}, {101.0f, 322.0f, false},
+                                    {101.0f, 321.9f, true}, {101.0f, 278.0f, false}, {101.0f, 278.1f, true}}) {
+    CPowerup powerup(x + 1, y, 4, 20);
+    EXPECT_EQ(Drift(powerup, 1), taken) << x << "," << y;
+  }
+  EXPECT_EQ(Player->Ammo[4], 60);
+}
+
+// Taken, the text stands for 49 ticks, then rises 5 a tick from y 300: at -10 it is not yet gone, at -15 it is.
+TEST_F(Powerups, TextStandsFor49TicksThenRisesAndGoes) {
+  CPowerup life(101, 300);
+  ASSERT_TRUE(Drift(life, 1));
+  const CVector2 at = life.Pos;
+  for (int tick = -48; tick <= 62; ++tick) {
+    life.Update(Player);
+    ASSERT_TRUE(!life.Dead && IsAt(life.Pos, at.x, tick <= 0 ? at.y : 300.0f - 5 * tick)) << tick;
+  }
+  life.Update(Player);
+  EXPECT_TRUE(life.Dead);
+  EXPECT_EQ(Player->Lives, 4) << "given once";
+}
+
+// Every kind is taken in every player state; only an alive ship is healed, and ammunition for no known weapon
+// gives nothing. The text's white pixels span its width, centred on the power-up.
+TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
+  enum { Life, Shield, Ammo };
+  const struct {
+    int state, kind, value, amount, lives, shields, ammo;
+    const char* text;
+  } cases[] = {
+      {0, Life, 0, 0, 4, 4, 0, "Extra life"}, {1, Life, 0, 0, 4, 4, 0, nullptr},   {4, Ammo, 9, 3, 3, 4, 3, nullptr},
+      {0, Ammo, 4, 20, 3, 4, 20, "20 x Medium Bomb"}, {0, Shield, 3, 0, 3, 7, 0, nullptr},
+      {0, Shield, 50, 0, 3, 10, 0, "+50 shield"},     {1, Shield, 5, 0, 3, 4, 0, nullptr},
+      {4, Shield, 5, 0, 3, 4, 0, nullptr},            {0, Ammo, 12, 5, 3, 4, 0, "5 x None"},
+      {0, Ammo, -1, 5, 3, 4, 0, "5 x None"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "state " << c.state << ", kind " << c.kind << ", " << c.value);
+    std::tie(Player->State, Player->Lives, Player->MaxShields, Player->Shields) = std::tuple(c.state, 3, 10, 4);
+    std::fill(Player->Ammo, Player->Ammo + 12, 0);
+    CPowerup powerup = c.kind == Life     ? CPowerup(101, 300)
+                       : c.kind == Shield ? CPowerup(101, 300, c.value)
+                                          : CPowerup(101, 300, c.value, c.amount);
+    EXPECT_TRUE(Drift(powerup, 1));
+    EXPECT_EQ(std::tuple(Player->Lives, Player->Shields, std::accumulate(Player->Ammo, Player->Ammo + 12, 0)),
+              std::tuple(c.lives, c.shields, c.ammo));
+    if (c.text == nullptr) continue;
     ClearScreen(0, 0, 0);
     powerup.Draw();
     const Rect rect = ReadRect(0, static_cast<int>(powerup.Pos.y) - 20, ScreenW, 40);
@@ -33,75 +82,8 @@ class Powerups : public PlayerFixture {
       left = std::min(left, i % rect.w);
       right = std::max(right, i % rect.w);
     }
-    EXPECT_NEAR(right - left + 1, Globals::MediumFont->TextWidth(text), 4) << text;
-    EXPECT_NEAR((left + right) / 2.0, powerup.Pos.x, 4) << text;
-  }
-};
-
-// The player's frame is 50 x 30: picked up closer than 32 across and 22 down, after the power-up's move.
-TEST_F(Powerups, PickupBoxIsStrict) {
-  const struct {
-    float x, y;
-    bool taken;
-  } cases[] = {{132, 300, false}, {131.9f, 300, true}, {101, 322, false}, {101, 321.9f, true}, {101, 278, false},
-               {101, 278.1f, true}};
-  for (const auto& c : cases) {
-    CPowerup powerup(c.x + 1, c.y, 4, 20);
-    EXPECT_EQ(Drift(powerup, 1), c.taken) << c.x << "," << c.y;
-  }
-  EXPECT_EQ(Player->Ammo[4], 60);
-}
-
-TEST_F(Powerups, TextStandsFor49TicksThenRisesAndGoes) {
-  CPowerup life(101, 300);
-  ASSERT_TRUE(Drift(life, 1));
-  const CVector2 at = life.Pos;
-  for (int tick = 0; tick < 49; ++tick) {
-    life.Update(Player);
-    ASSERT_TRUE(IsAt(life.Pos, at.x, at.y)) << tick;
-  }
-  // Rising from y 300: -10 is not yet gone, -15 is.
-  for (int tick = 1; tick <= 62; ++tick) {
-    life.Update(Player);
-    ASSERT_FLOAT_EQ(life.Pos.y, 300.0f - 5 * tick);
-    ASSERT_FALSE(life.Dead);
-  }
-  life.Update(Player);
-  EXPECT_TRUE(life.Dead);
-  EXPECT_EQ(Player->Lives, 4) << "given once";
-}
-
-// Every kind is taken in every player state; only an alive ship is healed, and ammunition for no known weapon
-// gives nothing.
-TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
-  enum { Life, Shield, Ammo };
-  const struct {
-    int state, kind, value, amount, lives, shields, ammo;
-    const char* text;
-  } cases[] = {
-      {0, Life, 0, 0, 4, 4, 0, "Extra life"}, {1, Life, 0, 0, 4, 4, 0, nullptr},  {4, Life, 0, 0, 4, 4, 0, nullptr},
-      {0, Ammo, 9, 3, 3, 4, 3, nullptr},      {1, Ammo, 9, 3, 3, 4, 3, nullptr},  {4, Ammo, 9, 3, 3, 4, 3, nullptr},
-      {0, Ammo, 4, 20, 3, 4, 20, "20 x Medium Bomb"},
-      {0, Shield, 3, 0, 3, 7, 0, nullptr},    {0, Shield, 50, 0, 3, 10, 0, "+50 shield"},
-      {1, Shield, 5, 0, 3, 4, 0, nullptr},    {4, Shield, 5, 0, 3, 4, 0, nullptr},
-      {0, Ammo, 12, 5, 3, 4, 0, "5 x None"},  {0, Ammo, -1, 5, 3, 4, 0, "5 x None"},
-      {0, Ammo, 1000, 5, 3, 4, 0, "5 x None"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "state " << c.state << ", kind " << c.kind << ", " << c.value);
-    Player->State = c.state;
-    Player->Lives = 3;
-    Player->MaxShields = 10;
-    Player->Shields = 4;
-    std::fill(Player->Ammo, Player->Ammo + 12, 0);
-    CPowerup powerup = c.kind == Life     ? CPowerup(101, 300)
-                       : c.kind == Shield ? CPowerup(101, 300, c.value)
-                                          : CPowerup(101, 300, c.value, c.amount);
-    EXPECT_TRUE(Drift(powerup, 1));
-    EXPECT_EQ(Player->Lives, c.lives);
-    EXPECT_EQ(Player->Shields, c.shields);
-    EXPECT_EQ(std::accumulate(Player->Ammo, Player->Ammo + 12, 0), c.ammo);
-    if (c.text != nullptr) ExpectText(powerup, c.text);
+    EXPECT_NEAR(right - left + 1, Globals::MediumFont->TextWidth(c.text), 4);
+    EXPECT_NEAR((left + right) / 2.0, powerup.Pos.x, 4);
   }
 }
 
@@ -117,8 +99,7 @@ TEST_F(Powerups, WaitingIconDriftsLeftAndIsDrawn) {
   EXPECT_TRUE(IsAt(shield.Pos, 500, 100));
   ClearScreen(0, 0, 0);
   shield.Draw();
-  EXPECT_EQ(ReadPixel(500, 100), (Pixel{0, 255, 0}));
-  EXPECT_EQ(ReadPixel(510, 100), (Pixel{0, 0, 0}));
+  EXPECT_EQ(std::pair(ReadPixel(500, 100), ReadPixel(510, 100)), std::pair(Pixel{0, 255, 0}, Pixel{0, 0, 0}));
 }
 
 }  // namespace
