@@ -1,9 +1,6 @@
-// Small helpers shared by the tests that draw on the real OpenGL display that
-// gl_main.cpp opens (800x600, 2D view). Pixels are addressed in screen
-// coordinates: origin top-left, y down. Read back after drawing and before
-// any flip: the pixels come from the back buffer.
-// Include <gtest/gtest.h> before <alleggl.h>: the X11 headers that AllegroGL
-// pulls in define None and Bool as macros, which break gtest's declarations.
+// Helpers for the tests that draw on the real 800x600 OpenGL display that gl_main.cpp opens with the game's 2D
+// view. Pixels are in screen coordinates (origin top-left, y down), read from the back buffer before any flip.
+// Include <gtest/gtest.h> before <alleggl.h>: the X11 headers it pulls in define None and Bool as macros.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,11 +8,7 @@
 #include <GL/gl.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
-#include <ostream>
-#include <string>
 #include <vector>
 
 #include "graphics/gltwodee.h"
@@ -35,10 +28,8 @@ inline std::ostream& operator<<(std::ostream& out, const Pixel& p) {
   return out << "(" << p.r << ", " << p.g << ", " << p.b << ")";
 }
 
-// True when every channel differs by at most `tolerance`.
 inline bool Near(const Pixel& a, const Pixel& b, int tolerance = 2) {
-  auto close = [tolerance](int x, int y) { return x - y <= tolerance && y - x <= tolerance; };
-  return close(a.r, b.r) && close(a.g, b.g) && close(a.b, b.b);
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
 
 // A w x h block of pixels, row 0 at the top of the screen.
@@ -53,23 +44,23 @@ inline Rect ReadRect(int x, int y, int w, int h) {
   glFinish();
   glReadBuffer(GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  // GL counts rows from the bottom of the window.
   glReadPixels(x, ScreenH - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
-  Rect rect;
-  rect.w = w;
-  rect.h = h;
-  rect.pixels.resize(static_cast<size_t>(w * h));
-  for (int row = 0; row < h; ++row) {
-    const int glRow = h - 1 - row;
-    for (int col = 0; col < w; ++col) {
-      const uint8_t* p = &raw[static_cast<size_t>((glRow * w + col) * 4)];
-      rect.pixels[static_cast<size_t>(row * w + col)] = Pixel{p[0], p[1], p[2]};
-    }
+  Rect rect{w, h, {}};
+  for (int i = 0; i < w * h; ++i) {  // GL counts rows from the bottom
+    const uint8_t* p = &raw[static_cast<size_t>(((h - 1 - i / w) * w + i % w) * 4)];
+    rect.pixels.push_back(Pixel{p[0], p[1], p[2]});
   }
   return rect;
 }
 
 inline Pixel ReadPixel(int x, int y) { return ReadRect(x, y, 1, 1).pixels[0]; }
+
+// Pixels of a block that differ from the background by more than a little.
+inline int Changed(int x, int y, int w, int h, const Pixel& background) {
+  int count = 0;
+  for (const Pixel& p : ReadRect(x, y, w, h).pixels) count += Near(p, background, 8) ? 0 : 1;
+  return count;
+}
 
 // Clears colour and depth of the back buffer to an opaque colour (0..255).
 inline void ClearScreen(int r, int g, int b) {
@@ -82,23 +73,6 @@ inline BITMAP* MakeFilledBitmap(int w, int h, int r, int g, int b) {
   BITMAP* bmp = create_bitmap_ex(32, w, h);
   clear_to_color(bmp, makecol32(r, g, b));
   return bmp;
-}
-
-// Stands in for xmessage, which Allegro runs to show a fatal message on X11
-// and which would wait for a click: the stand-in prints its arguments to
-// stderr (where death tests can match them) and returns at once. Call it
-// inside the death-test statement; it changes PATH of the dying process.
-inline void InstallMessageStandIn() {
-  char cwd[4096];
-  if (getcwd(cwd, sizeof cwd) == nullptr) return;
-  const std::string bin = std::string(cwd) + "/msgbin";
-  if (system(("mkdir -p " + bin).c_str()) != 0) return;
-  FILE* script = fopen((bin + "/xmessage").c_str(), "w");
-  if (script == nullptr) return;
-  fputs("#!/bin/sh\necho \"$@\" >&2\n", script);
-  fclose(script);
-  if (system(("chmod +x " + bin + "/xmessage").c_str()) != 0) return;
-  setenv("PATH", (bin + ":" + getenv("PATH")).c_str(), 1);
 }
 
 inline void ReleaseKeys() {

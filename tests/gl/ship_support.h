@@ -1,19 +1,14 @@
-// Test ships for the GL tests: a ship whose one frame has a known size, and
-// a fixture around a real player ship with its projectile, explosion and
-// enemy lists.
+// Test ships for the GL tests: a ship whose one frame has a known size, and a fixture around a real player ship
+// with its projectile, explosion and enemy lists.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <allegro.h>
-
-#include <cstdlib>
+#include <cmath>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "effects/fire.h"
 #include "gl_harness.h"
-#include "graphics/gltwodee.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
 #include "ships/ship.h"
@@ -23,22 +18,35 @@ namespace shiptest {
 
 using gltest::ReleaseKeys;
 
+// Gives `count` sprites a plain w x h frame each, a shade apart.
+inline void FillSprites(CGLSprite* sprites, int count, int w, int h) {
+  for (int i = 0; i < count; ++i) {
+    BITMAP* bmp = gltest::MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
+    sprites[i].MakeFromBmp(bmp, MaskAlpha);
+    destroy_bitmap(bmp);
+  }
+}
+
 // A ship with a single w x h frame; its collision box is that size.
 class SizedShip final : public TShip {
  public:
-  SizedShip(float x, float y, int w, int h, int shields = 100) : TShip(x, y, nullptr) {
-    BITMAP* bmp = create_bitmap_ex(32, w, h);
-    clear_to_color(bmp, makecol32(200, 200, 200));
-    Sprite.MakeFromBmp(bmp, MaskAlpha);
-    destroy_bitmap(bmp);
+  SizedShip(float x, float y, int w, int h) : TShip(x, y, nullptr) {
+    FillSprites(&Sprite, 1, w, h);
     Sprites = &Sprite;
     Frame = 0;
-    Shields = MaxShields = shields;
+    Shields = MaxShields = 100;
   }
-  ~SizedShip() = default;
   void Draw() override {}
   CGLSprite Sprite;
 };
+
+// True when the vector is (x, y[, z]) up to float rounding; says where it is when not.
+inline testing::AssertionResult IsAt(const CVector3& v, float x, float y, float z = 0) {
+  if (std::fabs(v.x - x) < 1e-4f && std::fabs(v.y - y) < 1e-4f && std::fabs(v.z - z) < 1e-4f)
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "at " << v.x << ", " << v.y << ", " << v.z;
+}
+inline testing::AssertionResult IsAt(const CVector2& v, float x, float y) { return IsAt(CVector3(v.x, v.y, 0), x, y); }
 
 template <typename T>
 void DeleteAll(std::vector<T*>& items) {
@@ -46,8 +54,7 @@ void DeleteAll(std::vector<T*>& items) {
   items.clear();
 }
 
-// A fresh player ship at (100, 100), sound off, keys released, Rand seeded;
-// the enemies it spawns go with it.
+// A fresh player ship at (100, 100), keys released, Rand seeded; the enemies it spawns go with it.
 class PlayerFixture : public testing::Test {
  protected:
   void SetUp() override {
@@ -64,6 +71,7 @@ class PlayerFixture : public testing::Test {
     DeleteAll(Bullets);
     DeleteAll(Explosions);
     ReleaseKeys();
+    Setup2D();
   }
   void Tick(int ticks = 1) {
     for (int i = 0; i < ticks; ++i) Player->Update();
@@ -73,21 +81,14 @@ class PlayerFixture : public testing::Test {
     Player->State = Alive;
     Player->Fade = 1.0f;
   }
-  // An alive player at (100, 300) whose frames are 50 x 30 stand-ins, so
-  // that collision boxes do not depend on the artwork.
+  // An alive player at (100, 300) with 50 x 30 frames, so that collision boxes do not depend on the artwork.
   void StandInPlayer() {
-    for (CGLSprite& sprite : StandIns) {
-      BITMAP* bmp = create_bitmap_ex(32, 50, 30);
-      clear_to_color(bmp, makecol32(200, 200, 200));
-      sprite.MakeFromBmp(bmp, MaskAlpha);
-      destroy_bitmap(bmp);
-    }
+    FillSprites(StandIns, 8, 50, 30);
     OwnSprites = Player->Sprites;
     Player->Sprites = StandIns;
     Player->Pos = CVector2(100, 300);
     Player->State = Alive;
   }
-  // An enemy of the given definition text.
   CShipNPC* Spawn(const std::string& definition, int behaviour, float x, float y, bool countsAsKill = true) {
     std::ofstream("spawned_ship.txt") << definition;
     Ships.push_back(new CShipNPC(x, y, "spawned_ship.txt", &Explosions, &Bullets, countsAsKill, behaviour));
