@@ -45,7 +45,7 @@ TEST(LevelScript, ReadsWhatIsWellFormedUpToTheFirstFault) {
       // tokens resume after it.
       {"Req 1 [Briefing]  first words\nTake 100% of the %s fuel.\n\tIndented  [End] \n[End] \n[End]\nFin 30\n",
        "Req 1 Fin 30 [  first words|Take 100% of the %s fuel.|\tIndented  [End] |[End] |]"},
-      {"Req 2\r\nFin 40\r\n[Briefing]\r\nLine one\r\n\r\nLine three\n[End]\r\n" + ship + "\r\n",
+      {"Req 2\r\nFin 40\r\n[Briefing]\r\nLine one\r\n\r\nLine three\n[End]\r\nE 5 800 100 data/ship.txt 1 2\r\n",
        "Req 2 Fin 40 " + ship + " [|Line one||Line three|]\nEvent added. Time: 5\n"},
       {"[Briefing]\n[End]\nReq 3", "Req 3 [|]"},
       {"[Briefing]\nFin 9\nlast line", "[|Fin 9|last line|]"},  // no [End]: to the end of the file
