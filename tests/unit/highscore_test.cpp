@@ -37,9 +37,13 @@ std::string Complement(std::string bytes) {
 
 void Write(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-HighscoreManager Table(std::vector<std::pair<std::string, int>> entries, int size = 10) {
-  HighscoreManager table(size, false);
+using Entries = std::vector<std::pair<std::string, int>>;
+void Add(HighscoreManager& table, const Entries& entries) {
   for (const auto& [name, score] : entries) table.AddEntry(name, score);
+}
+HighscoreManager Table(const Entries& entries, int size = 10) {
+  HighscoreManager table(size, false);
+  Add(table, entries);
   return table;
 }
 
@@ -62,8 +66,8 @@ class HighscoreFile : public testing::Test {
 
 }  // namespace
 
-// New entries land below equal scores and push the last out; a score equal
-// to the worst is not on the list.
+// Fresh tables hold "None" and the empty score; new entries land below
+// equal scores and push the last out; a score equal to the worst is not on.
 TEST(Highscore, FreshTablesAndInsertionInBothOrders) {
   const HighscoreManager descending(2, false);
   EXPECT_EQ(Rows(descending), "None 0,None 0");
@@ -71,15 +75,12 @@ TEST(Highscore, FreshTablesAndInsertionInBothOrders) {
   HighscoreManager ascending(3, true);
   EXPECT_EQ(Rows(ascending), "None 500,None 500,None 500");
   EXPECT_TRUE(ascending.IsOnList(499) && !ascending.IsOnList(500));
-  for (const auto& [name, score] : {std::pair{"Slow", 300}, {"Fast", 100}, {"Same", 300}}) {
-    ascending.AddEntry(name, score);
-  }
+  Add(ascending, {{"Slow", 300}, {"Fast", 100}, {"Same", 300}});
   EXPECT_EQ(Rows(ascending), "Fast 100,Slow 300,Same 300");
   EXPECT_TRUE(ascending.IsOnList(299) && !ascending.IsOnList(300));
-
   HighscoreManager table = Table({{"First", 100}, {"Second", 100}, {"Low", 50}}, 3);
   EXPECT_EQ(Rows(table), "First 100,Second 100,Low 50");
-  for (const auto& [name, score] : {std::pair{"Top", 300}, {"Third", 100}, {"Zero", 0}}) table.AddEntry(name, score);
+  Add(table, {{"Top", 300}, {"Third", 100}, {"Zero", 0}});
   EXPECT_EQ(Rows(table), "Top 300,First 100,Second 100");
 }
 
