@@ -63,7 +63,7 @@ TEST_F(ShipFile, EveryKeyIsTakenAndAbsentOptionalKeysAreCleared) {
       {ExampleWith("Weapon"), "1 7 0.1 3 1 w0 10/10 10 v50"},
       {ExampleWith("Shields 25"), "1 7 0.1 3 1 w0 25/25 10 v50 0:100"},
       {ExampleWith("Value"), "1 7 0.1 3 1 w0 10/10 10 v0 0:100"},
-      {std::string(Example) + "Shields 30\nData 3 5\n", "3 5 0.1 3 1 w0 30/30 10 v50 0:100"},  // the later wins
+      {std::string(Example) + "Shields 30\nData 12 5\n", "12 5 0.1 3 1 w0 30/30 10 v50 0:100"},  // the later wins
       // Operands on later lines; no line end after the last entry.
       {"Data\n2\n1 Acc 0.5 MaxSpeed\t4 Hostile 0 Shields 3 Shadow 0 Ground 0 Value 7", "2 1 0.5 4 0 w0 3/3 00 v7"},
       // The last line with its line end is read once; trailing blanks are no key.
