@@ -30,7 +30,7 @@ TEST(Saturation, SumsTruncationsAndPowersOfTwoStayInRange) {
   EXPECT_EQ(AddClamped(INT_MAX, 1), INT_MAX);
   EXPECT_EQ(AddClamped(INT_MIN, INT_MIN), INT_MIN);
   EXPECT_EQ(AddClamped(-5, 3), -2);
-  const std::pair<float, int> truncations[] = {{NAN, 0},         {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
+  const std::pair<float, int> truncations[] = {{NAN, 0}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
       {2147483648.0f, INT_MAX}, {-1.9f, -1}, {2147483520.0f, 2147483520}, {-2147483648.0f, INT_MIN}};
   for (const auto& [f, i] : truncations) EXPECT_EQ(TruncToInt(f), i) << f;
   // Textures are padded to powers of two of at least 2.

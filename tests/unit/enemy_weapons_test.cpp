@@ -80,18 +80,15 @@ TEST_F(EnemyGuns, EachWeaponFiresItsRoundsWithItsReload) {
 TEST_F(EnemyGuns, ReloadingEmptyOrDryGunsHoldFire) {
   Ship.Reload[0] = 1;
   Fire(0, 5);
-  EXPECT_TRUE(Bullets.empty());
-  EXPECT_EQ(Ship.Ammo[0], 5);
+  EXPECT_TRUE(Bullets.empty() && Ship.Ammo[0] == 5);
   Ship.Reload[0] = 0;
   Fire(0, 0);
   EXPECT_TRUE(Bullets.empty());
   // The last round of the last armed weapon: the ship stops firing.
   Fire(9, 1);
-  EXPECT_EQ(Bullets.size(), 1u);
   Ship.Reload[9] = 0;
   Ship.Shoot(1);
-  EXPECT_EQ(Bullets.size(), 1u);
-  EXPECT_EQ(Ship.Weapon, 9);
+  EXPECT_TRUE(Bullets.size() == 1u && Ship.Weapon == 9 && Ship.Ammo[9] == 0);
 }
 
 // Weapons with no enemy form spend their rounds without firing, then give
