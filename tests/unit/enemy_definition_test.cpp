@@ -85,7 +85,8 @@ TEST_F(ShipFile, UnusableFilesAreRejectedAndChangeNothing) {
   for (const std::string& row : bad) {
     const size_t bar = std::min(row.find('|'), row.size());
     const std::string problem = Read(ExampleWith(row.substr(0, bar)));
-    EXPECT_TRUE(problem.rfind(Fault, 0) == 0 && (bar == row.size() || problem == Fault + row.substr(bar + 1))) << problem;
+    const bool exact = bar == row.size() || problem == Fault + row.substr(bar + 1);
+    EXPECT_TRUE(problem.rfind(Fault, 0) == 0 && exact) << problem;
     EXPECT_EQ(Fields(Ship), before) << row;
   }
   // Ground units need frame 3 unless they sweep; a flying ship of a one-sprite set starts on its only frame.
@@ -105,7 +106,7 @@ TEST(Datafile, OnlyACompleteFileWithTheObjectsAskedForHolds) {
       {"font.dat", DAT_FONT, 3, true}, {"sounds.dat", DAT_SAMPLE, 13, true}, {"enemy2.dat", DAT_BITMAP, 2, false},
       {"sounds.dat", DAT_SAMPLE, 14, false}, {"player.dat", DAT_SAMPLE, 1, false}, {"font.dat", DAT_BITMAP, 0, true},
       {"level_a.txt", DAT_BITMAP, 0, false}};
-  for (const auto& [file, type, count, holds] : cases) EXPECT_EQ(DatafileHolds(data + file, type, count), holds) << file;
+  for (const auto& [file, type, n, holds] : cases) EXPECT_EQ(DatafileHolds(data + file, type, n), holds) << file;
   // Cut off anywhere, neither a small plain file nor the packed font file holds.
   for (const auto& [file, step] : {std::pair{"enemy2.dat", 13}, std::pair{"font.dat", 997}}) {
     const std::string whole = FileText(data + file);
