@@ -1,11 +1,11 @@
-// The shell's pure pieces: Rand, the saturating arithmetic, texture sizes,
-// the options file and the command line.
+// The shell's pure pieces: Rand, the saturating arithmetic, texture sizes, the options file and the command line.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "graphics/gltwodee.h"
@@ -22,14 +22,13 @@ TEST(Rand, StaysWithinBothEndsInEitherOrderAndTruncatedFavoursZero) {
     ends += std::fabs(a) == 3.0f;
   }
   // 0 collects (-1, 1), a third of the draws; +-3 only when r is 0 or 32767.
-  EXPECT_NEAR(zeros / 400000.0, 1.0 / 3.0, 0.01);
-  EXPECT_LT(ends, 60);
+  EXPECT_TRUE(std::fabs(zeros / 400000.0 - 1.0 / 3.0) < 0.01 && ends < 60) << zeros << " " << ends;
 }
 
 TEST(Saturation, SumsTruncationsAndPowersOfTwoStayInRange) {
-  EXPECT_EQ(AddClamped(INT_MAX, 1), INT_MAX);
-  EXPECT_EQ(AddClamped(INT_MIN, INT_MIN), INT_MIN);
-  EXPECT_EQ(AddClamped(-5, 3), -2);
+  for (const auto& [a, b, sum] : {std::tuple{INT_MAX, 1, INT_MAX}, {INT_MIN, INT_MIN, INT_MIN}, {-5, 3, -2}}) {
+    EXPECT_EQ(AddClamped(a, b), sum) << a << " " << b;
+  }
   const std::pair<float, int> truncations[] = {{NAN, 0}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
       {2147483648.0f, INT_MAX}, {-1.9f, -1}, {2147483520.0f, 2147483520}, {-2147483648.0f, INT_MIN}};
   for (const auto& [f, i] : truncations) EXPECT_EQ(TruncToInt(f), i) << f;
@@ -60,14 +59,10 @@ TEST(Options, ReadThenWrittenAsFiveLinesWithoutATrailingBreak) {
   }
 }
 
-// Answers go to stdout with status 0, faults to stderr with status 2 and the
-// usage; only a bare start reaches the game.
+// Answers go to stdout with status 0, faults to stderr with status 2 and the usage; only a bare start
+// reaches the game. Each row: arguments, status, then how stdout and stderr start (nullptr: empty).
 TEST(CommandLine, AnswersOrFaultsEveryArgumentAndStartsTheGameWithoutOne) {
-  const struct {
-    std::vector<const char*> args;
-    int status;
-    const char *outStart, *errStart;  // nullptr: nothing on that stream
-  } cases[] = {
+  const std::tuple<std::vector<const char*>, int, const char*, const char*> cases[] = {
       {{"varnok"}, -1, nullptr, nullptr},
       {{"varnok", "--version"}, 0, "varnok ", nullptr},
       {{"varnok", "--help"}, 0, "Usage: varnok", nullptr},
@@ -76,13 +71,12 @@ TEST(CommandLine, AnswersOrFaultsEveryArgumentAndStartsTheGameWithoutOne) {
       {{"varnok", "--version", "--help"}, 2, nullptr, "varnok: unexpected argument '--help'"},
       {{"varnok", "level_a.txt", "--version"}, 2, nullptr, "varnok: unexpected argument 'level_a.txt'"},
   };
-  for (const auto& c : cases) {
+  auto starts = [](const std::string& text, const char* start) {
+    return start == nullptr ? text.empty() : text.rfind(start, 0) == 0;
+  };
+  for (const auto& [args, status, outStart, errStart] : cases) {
     std::ostringstream out, err;
-    SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "(none)");
-    EXPECT_EQ(AnswerCommandLine(static_cast<int>(c.args.size()), c.args.data(), out, err), c.status);
-    for (const auto& [stream, start] : {std::pair{out.str(), c.outStart}, std::pair{err.str(), c.errStart}}) {
-      if (start == nullptr) EXPECT_EQ(stream, "");
-      else EXPECT_EQ(stream.rfind(start, 0), 0u) << stream;
-    }
+    EXPECT_EQ(AnswerCommandLine(static_cast<int>(args.size()), args.data(), out, err), status) << args.back();
+    EXPECT_TRUE(starts(out.str(), outStart) && starts(err.str(), errStart)) << out.str() << err.str();
   }
 }
