@@ -1,6 +1,5 @@
-// The Hall of Fame file: any file reads into a table of exactly ten entries
-// whose names are single words, so that the table written again reads back
-// the same; new entries keep it at ten, best first.
+// The Hall of Fame file: any file reads into a table of exactly ten entries whose names are single words,
+// so that the table written again reads back the same; new entries keep it at ten, best first.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -27,15 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << AsText(data, size);
   HighscoreManager table(Places, false), again(Places, false);
   FUZZ_CHECK(table.ReadFromFile(path) && table.Size() == Places);
-  for (int i = 0; i < Places; ++i) {
-    const std::string name = table.GetEntry(i).Name;
+  for (const HighscoreEntry& entry : table.Entries) {
     const auto space = [](unsigned char c) { return std::isspace(c) != 0; };
-    FUZZ_CHECK(!name.empty() && std::none_of(name.begin(), name.end(), space));
+    FUZZ_CHECK(!entry.Name.empty() && std::none_of(entry.Name.begin(), entry.Name.end(), space));
   }
   std::istringstream text(Text(table));
   again.ReadText(text);
   FUZZ_CHECK(Text(again) == Text(table));
-
   // The last four bytes, if any, are a score to enter twice.
   int score = 1;
   if (size >= sizeof score) std::memcpy(&score, data + size - sizeof score, sizeof score);
@@ -43,12 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool qualifies = table.IsOnList(score);
     table.AddEntry("Fuzz", score);
     FUZZ_CHECK(table.Size() == Places);
-    bool entered = false;
-    for (int i = 0; i < Places; ++i) {
-      entered = entered || (table.GetEntry(i).Name == "Fuzz" && table.GetEntry(i).Score == score);
-      FUZZ_CHECK(!qualifies || i == 0 || table.GetEntry(i).Score <= table.GetEntry(i - 1).Score);
-    }
-    FUZZ_CHECK(entered || !qualifies);
+    const auto fuzz = [score](const HighscoreEntry& e) { return e.Name == "Fuzz" && e.Score == score; };
+    const auto better = [](const HighscoreEntry& a, const HighscoreEntry& b) { return a.Score > b.Score; };
+    FUZZ_CHECK(!qualifies || (std::any_of(table.Entries.begin(), table.Entries.end(), fuzz) &&
+                              std::is_sorted(table.Entries.begin(), table.Entries.end(), better)));
   }
   return 0;
 }

@@ -1,11 +1,8 @@
-// A whole mission, headless, through the game's own mission tick: a fuzzed
-// level script whose enemies all fly one fuzzed definition, and a player who
-// steers, fires, cycles weapons and pauses as fuzzed key bytes say.
-//
-// Input: the level script, then a line "[Ship]" and the definition, then
-// optionally a line "[Keys]" and one byte per tick (cycled), one bit per key:
-// up, down, left, right, fire, next weapon, previous weapon, pause. Without
-// keys the player holds fire and steps to the next weapon now and then.
+// A whole mission, headless, through the game's own mission tick: a fuzzed level script whose enemies all
+// fly one fuzzed definition, and a player who steers, fires, cycles weapons and pauses as fuzzed keys say.
+// Input: the level script, a line "[Ship]" and the definition, then optionally a line "[Keys]" and one
+// byte per tick (cycled), one bit per key: up, down, left, right, fire, next weapon, previous weapon,
+// pause. Without keys the player holds fire and steps to the next weapon now and then.
 #include <aldumb.h>
 #include <allegro.h>
 #include <unistd.h>
@@ -28,21 +25,16 @@
 namespace {
 
 constexpr int Ticks = 300;
-// Events are brought within about two thirds of the ticks, at most twice as
-// fast as in the game: faster, the ships of a whole script would crowd in
-// at once and make each run slow.
+// Events are brought within about two thirds of the ticks, at most twice as fast as in the game: faster,
+// the ships of a whole script would crowd in at once and make each run slow.
 constexpr int EventTicks = 200;
 constexpr int KeyBits[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_SPACE, KEY_ALT, KEY_X, KEY_P};
 
 CGame* Game = nullptr;
-// A ship that reads each fuzzed definition first: one the game would refuse
-// ends the game, so it is not played.
+// A ship that reads each fuzzed definition first: one the game would refuse ends the game, so it is not played.
 CShipNPC* Probe = nullptr;
-std::vector<CExplosion*> ProbeExplosions;
-std::vector<TBullet*> ProbeBullets;
 
-// The script, the definition and the keys of an input; no definition if
-// there is no "[Ship]" line.
+// The script, the definition and the keys of an input; no definition if there is no "[Ship]" line.
 std::array<std::string, 3> Split(const std::string& input) {
   const size_t ship = input.find("\n[Ship]\n");
   if (ship == std::string::npos) return {};
@@ -68,15 +60,14 @@ int SetSize(const CShipNPC& ship) {
 void CheckField() {
   const CPlayerShip& player = *Game->Player;
   FUZZ_CHECK(player.Weapon >= 0 && player.Weapon <= 11 && player.Frame >= 0 && player.Frame <= 6);
-  for (const CShipNPC* enemy : Game->Enemies) {
-    const int held = SetSize(*enemy);
-    FUZZ_CHECK(held > 0 && enemy->Frame >= 0 && enemy->Frame < held && (!enemy->Shadow || enemy->FrameCount < held));
-    FUZZ_CHECK(enemy->Weapon >= 0 && enemy->Weapon <= 11);
+  for (const CShipNPC* e : Game->Enemies) {
+    const int held = SetSize(*e);
+    FUZZ_CHECK(held > 0 && e->Frame >= 0 && e->Frame < held && (!e->Shadow || e->FrameCount < held));
+    FUZZ_CHECK(e->Weapon >= 0 && e->Weapon <= 11);
   }
 }
 
-// The level clock runs fast enough for the script's events to come within
-// the ticks played.
+// The level clock runs fast enough for the script's events to come within the ticks played.
 int ClockStep() {
   int last = std::clamp(Game->FinishTime, 0, 100000);
   for (const CLevelEvent& event : Game->Events) last = std::max(last, std::min(event.Time, 100000));
@@ -95,7 +86,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Game = new CGame();
   // The level clock and the ticks are run by hand.
   for (void (*timer)() : {IncSpeedCtr, IncTime, CountFrames}) remove_int(timer);
-  Probe = new CShipNPC(0, 0, "data/ships/fighter.txt", &ProbeExplosions, &ProbeBullets, true, 1);
+  Probe = new CShipNPC(0, 0, "data/ships/fighter.txt", &Game->Explosions, &Game->Bullets, true, 1);
   return 0;
 }
 
@@ -110,8 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   srand(1);
   Game->PlayerInfo.Clear();
   Game->PrepareMission(levelPath.c_str());
-  // Every enemy flies the fuzzed ship; an entry whose behaviour the ship
-  // cannot show would end the game with its message, so it is left out.
+  // Every enemy flies the fuzzed ship; an entry whose behaviour the ship cannot show would end the game
+  // with its message, so it is left out.
   std::vector<CLevelEvent>& events = Game->Events;
   const auto unfit = [](const CLevelEvent& e) { return e.Type == 0 && !Probe->CheckBehaviour(e.Behaviour).empty(); };
   events.erase(std::remove_if(events.begin(), events.end(), unfit), events.end());
@@ -127,8 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckField();
   }
   for (const int k : KeyBits) key[k] = 0;
-  int bonus;
-  const int status = Game->FinishMission(bonus);
+  int bonus, status = Game->FinishMission(bonus);
   FUZZ_CHECK(status >= 0 && status <= 2);
   return 0;
 }
