@@ -19,15 +19,11 @@ inline std::string FileText(const std::string& path) {
 // A file holding `text`, removed with the object.
 struct TempFile {
   explicit TempFile(const std::string& text) {
-    char name[] = "/tmp/varnok_unit_XXXXXX";
-    const int fd = mkstemp(name);
-    EXPECT_NE(fd, -1);
-    close(fd);
-    Path = name;
+    EXPECT_NE(close(mkstemp(Path.data())), -1);
     std::ofstream(Path, std::ios::binary) << text;
   }
   ~TempFile() { std::remove(Path.c_str()); }
-  std::string Path;
+  std::string Path = "/tmp/varnok_unit_XXXXXX";
 };
 
 // The log goes to a scratch file for the life of the object.
