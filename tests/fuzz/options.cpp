@@ -2,51 +2,32 @@
 // level within what the options screen shows, and what is then written is
 // five lines that read back to the same settings.
 #include <sstream>
+#include <tuple>
 
 #include "fuzz_support.h"
 #include "shell/common.h"
 
 namespace {
 
-struct Settings {
-  int GFXLevel;
-  bool SoundOn, MusicOn, ScreenShakeOn, Fullscreen;
-  bool operator==(const Settings& o) const {
-    return GFXLevel == o.GFXLevel && SoundOn == o.SoundOn && MusicOn == o.MusicOn &&
-           ScreenShakeOn == o.ScreenShakeOn && Fullscreen == o.Fullscreen;
-  }
-};
-
-Settings Current() {
-  return {Globals::GFXLevel, Globals::SoundOn, Globals::MusicOn, Globals::ScreenShakeOn, Globals::Fullscreen};
-}
-
-void Set(const Settings& s) {
-  Globals::GFXLevel = s.GFXLevel;
-  Globals::SoundOn = s.SoundOn;
-  Globals::MusicOn = s.MusicOn;
-  Globals::ScreenShakeOn = s.ScreenShakeOn;
-  Globals::Fullscreen = s.Fullscreen;
+auto Options() {
+  return std::tie(Globals::GFXLevel, Globals::SoundOn, Globals::MusicOn, Globals::ScreenShakeOn, Globals::Fullscreen);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Set({1, true, true, true, true});
+  Options() = std::tuple(1, true, true, true, true);
   std::istringstream in(AsText(data, size));
   ReadOptions(in);
-  const Settings read = Current();
-  FUZZ_CHECK(read.GFXLevel >= 0 && read.GFXLevel <= 2);
-
+  const auto [level, sound, music, shake, full] = std::tuple<int, bool, bool, bool, bool>(Options());
+  FUZZ_CHECK(level >= 0 && level <= 2);
   std::ostringstream out;
   WriteOptions(out);
-  const std::string written = out.str();
-  FUZZ_CHECK(written.size() == 9 && written.back() != '\n');
-  // Read back over the opposite settings, so that every value must come
-  // from the file.
-  Set({read.GFXLevel == 0 ? 2 : 0, !read.SoundOn, !read.MusicOn, !read.ScreenShakeOn, !read.Fullscreen});
-  std::istringstream back(written);
+  FUZZ_CHECK(out.str().size() == 9 && out.str().back() != '\n');
+  // Read back over the opposite settings, so that every value must come from the file.
+  Options() = std::tuple(level == 0 ? 2 : 0, !sound, !music, !shake, !full);
+  std::istringstream back(out.str());
   ReadOptions(back);
-  FUZZ_CHECK(Current() == read);
+  FUZZ_CHECK(Options() == std::tuple(level, sound, music, shake, full));
   return 0;
 }

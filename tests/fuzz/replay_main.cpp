@@ -1,15 +1,15 @@
-// Runs a fuzz target without libFuzzer: every file named on the command line
-// and every file under every folder named, once each, in sorted order. The
-// normal test builds use it to replay the seed corpora and the inputs of past
-// findings; a broken invariant or a sanitizer report fails the run.
+// Runs a fuzz target without libFuzzer: every file under the folders named on the command line, once each,
+// in sorted order. The normal test builds replay the seed corpora and the inputs of past findings with it;
+// a broken invariant or a sanitizer report fails the run.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <vector>
+
+#include "fuzz_support.h"
 
 namespace fs = std::filesystem;
 
@@ -20,22 +20,15 @@ int main(int argc, char** argv) {
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
-    const fs::path path = argv[i];
-    if (fs::is_directory(path)) {
-      for (const auto& entry : fs::recursive_directory_iterator(path)) {
-        if (entry.is_regular_file()) inputs.push_back(entry.path());
-      }
-    } else if (fs::is_regular_file(path)) {
-      inputs.push_back(path);
-    } else {
-      std::fprintf(stderr, "replay: no such file or folder: %s\n", argv[i]);
-      return 1;
+    for (const auto& entry : fs::recursive_directory_iterator(argv[i])) {
+      if (entry.is_regular_file()) inputs.push_back(entry.path());
     }
   }
   std::sort(inputs.begin(), inputs.end());
   for (const fs::path& input : inputs) {
     std::ifstream in(input, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    FUZZ_CHECK(in && bytes.size() == fs::file_size(input));
     std::fprintf(stderr, "replay: %s\n", input.c_str());
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   }

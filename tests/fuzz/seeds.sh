@@ -10,21 +10,16 @@ here=$(cd "$(dirname "$0")" && pwd)
 campaign="$here/../../assets/campaign"
 target=$1 out=$2
 shift 2
-rm -rf "$out"
-mkdir -p "$out"
-for folder in corpus regressions; do
-  if [ -d "$here/$folder/$target" ]; then cp "$here/$folder/$target"/* "$out"/; fi
-done
+rm -rf "$out" && mkdir -p "$out"
+cp "$here"/{corpus,regressions}/"$target"/* "$out"/ 2>/dev/null || true
 case "$target" in
   level_script) cp "$campaign"/levels/*.txt "$out"/ ;;
   ship_definition) cp "$campaign"/ships/*.txt "$out"/ ;;
   mission)
-    ships=("$campaign"/ships/*.txt)
-    i=0
+    ships=("$campaign"/ships/*.txt) i=0
     for level in "$campaign"/levels/*.txt; do
-      ship=${ships[$((i % ${#ships[@]}))]}
+      ship=${ships[$((i++ % ${#ships[@]}))]}
       { cat "$level"; printf '\n[Ship]\n'; cat "$ship"; } >"$out/$(basename "$level" .txt)_$(basename "$ship")"
-      i=$((i + 1))
     done ;;
 esac
 [ $# -eq 0 ] || exec "$@"

@@ -1,136 +1,68 @@
-// The shell's pure pieces: Rand, the saturating arithmetic, the options file
-// and the command line.
+// The shell's pure pieces: Rand, the saturating arithmetic, texture sizes, the options file and the command line.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
+#include "graphics/gltwodee.h"
 #include "shell/args.h"
 #include "shell/common.h"
 
-namespace {
+TEST(Rand, StaysWithinBothEndsInEitherOrderAndTruncatedFavoursZero) {
+  srand(7);
+  int zeros = 0, ends = 0;
+  for (int i = 0; i < 400000; ++i) {
+    const float a = Rand(-3.0f, 3.0f), b = Rand(5.0f, 2.0f);
+    ASSERT_TRUE(a >= -3.0f && a <= 3.0f && b >= 2.0f && b <= 5.0f) << a << " " << b;
+    zeros += static_cast<int>(a) == 0;
+    ends += std::fabs(a) == 3.0f;
+  }
+  // 0 collects (-1, 1), a third of the draws; +-3 only when r is 0 or 32767.
+  EXPECT_TRUE(std::fabs(zeros / 400000.0 - 1.0 / 3.0) < 0.01 && ends < 60) << zeros << " " << ends;
+}
 
-struct OptionsGuard {
-  OptionsGuard() { Reset(); }
-  ~OptionsGuard() { Reset(); }
-  static void Reset() {
+TEST(Saturation, SumsTruncationsAndPowersOfTwoStayInRange) {
+  for (const auto& [a, b, sum] : {std::tuple{INT_MAX, 1, INT_MAX}, {INT_MIN, INT_MIN, INT_MIN}, {-5, 3, -2}}) {
+    EXPECT_EQ(AddClamped(a, b), sum) << a << " " << b;
+  }
+  const std::pair<float, int> truncations[] = {{NAN, 0}, {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},
+      {2147483648.0f, INT_MAX}, {-1.9f, -1}, {2147483520.0f, 2147483520}, {-2147483648.0f, INT_MIN}};
+  for (const auto& [f, i] : truncations) EXPECT_EQ(TruncToInt(f), i) << f;
+  // Textures are padded to powers of two of at least 2.
+  for (int n : {2, 1024, 1 << 30}) EXPECT_TRUE(IsPowerOfTwo(n)) << n;
+  for (int n : {1, 6, 0, -8}) EXPECT_FALSE(IsPowerOfTwo(n)) << n;
+  const std::pair<int, int> nearest[] = {{1, 2}, {2, 2}, {3, 4}, {64, 64}, {65, 128}, {0, 2}, {-5, 2},
+                                         {(1 << 30) + 1, 1 << 30}};
+  for (const auto& [n, power] : nearest) EXPECT_EQ(NearestPowerOfTwo(n), power) << n;
+}
+
+// Whatever is read, every setting it cannot read keeps its default and the
+// effect level is held within its range.
+TEST(Options, ReadThenWrittenAsFiveLinesWithoutATrailingBreak) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "1\n1\n1\n1\n1"},          {"0\r\n0\n1\r\n0\n0", "0\n0\n1\n0\n0"}, {"0", "0\n1\n1\n1\n1"},
+      {"2\n0\n7\n0\n0", "2\n0\n1\n1\n1"}, {"1\n1\n0\n7\n0", "1\n1\n0\n1\n1"},     {"0\n0\nabc\n0\n0", "0\n0\n1\n1\n1"},
+      {"7", "2\n1\n1\n1\n1"},         {"-2147483648", "2\n1\n1\n1\n1"},   {"99999999999999999999", "1\n1\n1\n1\n1"},
+  };
+  for (const auto& [text, written] : cases) {
     Globals::GFXLevel = 1;
     Globals::SoundOn = Globals::MusicOn = Globals::ScreenShakeOn = Globals::Fullscreen = true;
-  }
-};
-
-std::string Written() {
-  std::ostringstream out;
-  WriteOptions(out);
-  return out.str();
-}
-
-void Read(const std::string& text) {
-  std::istringstream in(text);
-  ReadOptions(in);
-}
-
-}  // namespace
-
-TEST(Rand, StaysWithinBothEndsInEitherOrder) {
-  srand(1);
-  for (int i = 0; i < 100000; ++i) {
-    const float a = Rand(-3.0f, 3.0f);
-    ASSERT_GE(a, -3.0f);
-    ASSERT_LE(a, 3.0f);
-    const float b = Rand(5.0f, 2.0f);
-    ASSERT_GE(b, 2.0f);
-    ASSERT_LE(b, 5.0f);
+    std::istringstream in(text);
+    ReadOptions(in);
+    std::ostringstream out;
+    WriteOptions(out);
+    EXPECT_EQ(out.str(), written) << text;
   }
 }
 
-TEST(Rand, TruncatedMinusThreeToThreeFavoursZeroAndRarelyReachesTheEnds) {
-  srand(7);
-  std::map<int, int> counts;
-  const int draws = 400000;
-  for (int i = 0; i < draws; ++i) counts[static_cast<int>(Rand(-3.0f, 3.0f))]++;
-  // 0 collects (-1, 1): twice the share of each of +-1 and +-2.
-  EXPECT_NEAR(counts[0] / double(draws), 2.0 / 6.0, 0.01);
-  EXPECT_NEAR(counts[1] / double(draws), 1.0 / 6.0, 0.01);
-  EXPECT_NEAR(counts[-2] / double(draws), 1.0 / 6.0, 0.01);
-  // +-3 only when r is 0 or 32767: about 1 in 32768 each.
-  EXPECT_LT(counts[3] + counts[-3], 60);
-  EXPECT_EQ(counts.size(), 7u);
-}
-
-TEST(Saturation, SumsAndTruncationsStopAtTheEndsOfTheIntRange) {
-  EXPECT_EQ(AddClamped(INT_MAX, 1), INT_MAX);
-  EXPECT_EQ(AddClamped(INT_MIN, INT_MIN), INT_MIN);
-  EXPECT_EQ(AddClamped(-5, 3), -2);
-  const std::pair<float, int> truncations[] = {
-      {NAN, 0},          {INFINITY, INT_MAX}, {-INFINITY, INT_MIN},        {3e38f, INT_MAX},
-      {-3e38f, INT_MIN}, {-1.9f, -1},         {2147483520.0f, 2147483520}, {-2147483648.0f, INT_MIN},
-  };
-  for (const auto& t : truncations) EXPECT_EQ(TruncToInt(t.first), t.second) << t.first;
-}
-
-TEST(Options, DefaultsAreWrittenAsFiveLinesWithoutATrailingBreak) {
-  OptionsGuard guard;
-  EXPECT_EQ(Written(), "1\n1\n1\n1\n1");
-  Globals::GFXLevel = 2;
-  Globals::SoundOn = false;
-  Globals::Fullscreen = false;
-  EXPECT_EQ(Written(), "2\n0\n1\n1\n0");
-}
-
-TEST(Options, RoundTripThroughTheTextWithMixedLineEnds) {
-  OptionsGuard guard;
-  Read("0\r\n0\n1\r\n0\n0");
-  EXPECT_EQ(Written(), "0\n0\n1\n0\n0");
-}
-
-TEST(Options, PartialReadsKeepTheDefaultsFromTheFirstBadValueOn) {
-  OptionsGuard guard;
-  Read("0");
-  EXPECT_EQ(Globals::GFXLevel, 0);
-  EXPECT_TRUE(Globals::SoundOn && Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
-
-  OptionsGuard::Reset();
-  Read("2\n0\n7\n0\n0");  // the third value is not a flag
-  EXPECT_EQ(Globals::GFXLevel, 2);
-  EXPECT_FALSE(Globals::SoundOn);
-  EXPECT_TRUE(Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
-
-  OptionsGuard::Reset();
-  Read("0\n0\nabc\n0\n0");  // a word stops the reading too
-  EXPECT_FALSE(Globals::SoundOn);
-  EXPECT_TRUE(Globals::MusicOn && Globals::ScreenShakeOn && Globals::Fullscreen);
-
-  OptionsGuard::Reset();
-  Read("");
-  EXPECT_EQ(Written(), "1\n1\n1\n1\n1");
-}
-
-TEST(Options, EffectLevelOutsideItsRangeIsHeldAsHigh) {
-  OptionsGuard guard;
-  for (const char* text : {"7", "-5", "2147483647", "-2147483648"}) {
-    OptionsGuard::Reset();
-    Read(text);
-    EXPECT_EQ(Globals::GFXLevel, 2) << text;
-  }
-  OptionsGuard::Reset();
-  Read("99999999999999999999");  // not an int at all: default stays
-  EXPECT_EQ(Globals::GFXLevel, 1);
-}
-
-// Answers go to stdout with status 0, faults to stderr with status 2 and the
-// usage; only a bare start reaches the game.
+// Answers go to stdout with status 0, faults to stderr with status 2 and the usage; only a bare start
+// reaches the game. Each row: arguments, status, then how stdout and stderr start (nullptr: empty).
 TEST(CommandLine, AnswersOrFaultsEveryArgumentAndStartsTheGameWithoutOne) {
-  const struct {
-    std::vector<const char*> args;
-    int status;
-    const char* outStart;  // nullptr: nothing on stdout
-    const char* errStart;  // nullptr: nothing on stderr
-  } cases[] = {
+  const std::tuple<std::vector<const char*>, int, const char*, const char*> cases[] = {
       {{"varnok"}, -1, nullptr, nullptr},
       {{"varnok", "--version"}, 0, "varnok ", nullptr},
       {{"varnok", "--help"}, 0, "Usage: varnok", nullptr},
@@ -139,14 +71,12 @@ TEST(CommandLine, AnswersOrFaultsEveryArgumentAndStartsTheGameWithoutOne) {
       {{"varnok", "--version", "--help"}, 2, nullptr, "varnok: unexpected argument '--help'"},
       {{"varnok", "level_a.txt", "--version"}, 2, nullptr, "varnok: unexpected argument 'level_a.txt'"},
   };
-  for (const auto& c : cases) {
+  auto starts = [](const std::string& text, const char* start) {
+    return start == nullptr ? text.empty() : text.rfind(start, 0) == 0;
+  };
+  for (const auto& [args, status, outStart, errStart] : cases) {
     std::ostringstream out, err;
-    const int status = AnswerCommandLine(static_cast<int>(c.args.size()), c.args.data(), out, err);
-    SCOPED_TRACE(c.args.size() > 1 ? c.args[1] : "(none)");
-    EXPECT_EQ(status, c.status);
-    for (const auto& [stream, start] : {std::pair{out.str(), c.outStart}, std::pair{err.str(), c.errStart}}) {
-      if (start == nullptr) EXPECT_EQ(stream, "");
-      else EXPECT_EQ(stream.rfind(start, 0), 0u) << stream;
-    }
+    EXPECT_EQ(AnswerCommandLine(static_cast<int>(args.size()), args.data(), out, err), status) << args.back();
+    EXPECT_TRUE(starts(out.str(), outStart) && starts(err.str(), errStart)) << out.str() << err.str();
   }
 }
