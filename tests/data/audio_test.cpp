@@ -18,17 +18,20 @@ using namespace data_test;
 
 const std::string kWork = kBinary + "/audio_test";
 
-int Peak(const std::vector<short>& v) {
+struct Level {
   int peak = 0;
-  for (short s : v) peak = std::max(peak, std::abs(static_cast<int>(s)));
-  return peak;
-}
+  double rms = 0.0;
+};
 
-double Rms(const std::vector<short>& v, size_t begin, size_t end) {
-  double sum = 0.0;
+Level Measure(const std::vector<short>& v, size_t begin = 0, size_t end = SIZE_MAX) {
+  Level level;
   end = std::min(end, v.size());
-  for (size_t i = begin; i < end; ++i) sum += static_cast<double>(v[i]) * v[i];
-  return end > begin ? std::sqrt(sum / (end - begin)) : 0.0;
+  for (size_t i = begin; i < end; ++i) {
+    level.peak = std::max(level.peak, std::abs(static_cast<int>(v[i])));
+    level.rms += static_cast<double>(v[i]) * v[i];
+  }
+  level.rms = end > begin ? std::sqrt(level.rms / (end - begin)) : 0.0;
+  return level;
 }
 
 // Allegro keeps 16-bit data unsigned, centred on 0x8000.
@@ -38,11 +41,6 @@ std::vector<short> Pcm(const SAMPLE* sample) {
   return v;
 }
 
-int StopAtLoop(void* looped) {
-  *static_cast<bool*>(looped) = true;
-  return 1;
-}
-
 // A module from its start to the point where it loops, as the game's player plays it.
 std::vector<short> Render(const std::string& path, int channels, float volume, int rate, bool* looped) {
   dumb_register_stdfiles();
@@ -50,7 +48,8 @@ std::vector<short> Render(const std::string& path, int channels, float volume, i
   DUH* duh = dumb_load_xm(path.c_str());
   if (!duh) return pcm;
   DUH_SIGRENDERER* sr = duh_start_sigrenderer(duh, 0, channels, 0);
-  dumb_it_set_loop_callback(duh_get_it_sigrenderer(sr), StopAtLoop, looped);
+  auto stop = [](void* flag) -> int { return *static_cast<bool*>(flag) = true; };
+  dumb_it_set_loop_callback(duh_get_it_sigrenderer(sr), stop, looped);
   for (long got = 2048; got == 2048 && pcm.size() < 300u * rate * channels;) {
     got = duh_render(sr, 16, 0, volume, 65536.0f / rate, 2048, block.data());
     pcm.insert(pcm.end(), block.begin(), block.begin() + got * channels);
@@ -72,8 +71,8 @@ TEST(Sounds, EverySampleIsAudibleUnclippedAndStartsAndStopsWithoutAClick) {
     ASSERT_TRUE(sample->bits == 16 && !sample->stereo && sample->freq >= 22050);
     EXPECT_TRUE(sample->len > 0.03 * sample->freq && sample->len <= 1.6 * sample->freq) << sample->len;
     const std::vector<short> v = Pcm(sample);
-    EXPECT_TRUE(Peak(v) > 3000 && Peak(v) < 32000) << "peak " << Peak(v);
-    EXPECT_GT(Rms(v, 0, v.size()), 400.0);
+    const Level level = Measure(v);
+    EXPECT_TRUE(level.peak > 3000 && level.peak < 32000 && level.rms > 400) << level.peak << " " << level.rms;
     EXPECT_TRUE(std::abs(v.front()) < 300 && std::abs(v.back()) < 300) << "a click";
   }
   // The explosion and the crash are the longest and the weightiest.
@@ -93,8 +92,8 @@ TEST_P(Music, PlaysOverAMinuteBeforeLoopingAudiblyWithoutClipping) {
   const std::vector<short> pcm = Render(path, 2, GetParam().second, 11025, &looped);
   EXPECT_TRUE(looped);
   EXPECT_TRUE(pcm.size() >= 60 * 2 * 11025 && pcm.size() < 180 * 2 * 11025) << pcm.size() / 22050 << " s";
-  EXPECT_LT(Peak(pcm), 32767);
-  EXPECT_GT(Rms(pcm, 0, pcm.size()), 32768.0 * std::pow(10.0, -32.0 / 20.0));
+  EXPECT_LT(Measure(pcm).peak, 32767);
+  EXPECT_GT(Measure(pcm).rms, 32768.0 * std::pow(10.0, -32.0 / 20.0));
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, Music,
@@ -102,19 +101,12 @@ INSTANTIATE_TEST_SUITE_P(Pieces, Music,
                                          std::make_pair("briefing_music.xm", 0.2f),
                                          std::make_pair("game_music.xm", 0.6f)));
 
-std::string Write(const std::string& name, const std::string& text) {
-  Shell("mkdir -p '" + kWork + "'");
-  std::ofstream(kWork + "/" + name) << text;
-  return kWork + "/" + name;
-}
-
-int Xmgen(const std::string& score) {
-  return Shell(kBinary + "/tools/xmgen/xmgen -o '" + kWork + "/out.xm' '" + score + "' 2>/dev/null");
-}
-
-int Sfxgen(const std::string& recipes) {
-  return Shell("rm -rf '" + kWork + "/sfx' && mkdir -p '" + kWork + "/sfx' && " + kBinary +
-               "/tools/sfxgen/sfxgen -o '" + kWork + "/sfx' '" + recipes + "' 2>/dev/null");
+// Runs xmgen on a score (into out.xm) or sfxgen on recipes (into sfx/); no text: a missing file.
+int Generate(bool sfx, const std::string& text) {
+  Shell("rm -rf '" + kWork + "' && mkdir -p '" + kWork + "/sfx'");
+  if (!text.empty()) std::ofstream(kWork + "/in") << text;
+  const std::string tool = kBinary + (sfx ? "/tools/sfxgen/sfxgen -o sfx" : "/tools/xmgen/xmgen -o out.xm");
+  return Shell("cd '" + kWork + "' && " + tool + " in 2>/dev/null");
 }
 
 // Frequency of a steady tone from its upward zero crossings.
@@ -137,41 +129,38 @@ TEST(Xmgen, NotesChordsEchoesAndOverlapsSoundAsScored) {
     double from, to, hz, min, max;  // seconds; the tone's pitch (or 0) and loudness
   };
   const struct {
-    const char* why;
     std::string score;  // two bars long
     std::vector<Probe> probes;
   } tunes[] = {
-      {"notes at their pitch for their length; a rest releases the note within 20 ms",
-       "channel a sine\nsection x bars=2\n  a notes A4:16 E5:8 r:8 # a comment after the notes\nend\norder x\n",
+      // Notes at their pitch for their length; a rest releases the note within 20 ms.
+      {"channel a sine\nsection x bars=2\n  a notes A4:16 E5:8 r:8 # a comment after the notes\nend\norder x\n",
        {{0.2, 1.8, 440.0, 1000, 1e9}, {2.0, 2.8, 659.26, 1000, 1e9}, {3.0, 3.8, 0, 0, 20}}},
       // Bar 1 on G: the bass plays G3 for half a bar over the chord voice, then
       // the echo repeats it at half the level. In bar 2 the voice is alone: the
       // third of the chord's tones laid out upwards from C4, A4 on Am (C4 E4 A4).
-      {"chords, bass and echo follow the harmony",
-       "channel bass sine\nchannel echo sine echo=bass:8 vol=0.5\nchannel top sine overlap=1\nsection x\n"
+      {"channel bass sine\nchannel echo sine echo=bass:8 vol=0.5\nchannel top sine overlap=1\nsection x\n"
        "  chords G Am\n  bass bass r.......-....................... oct=3\n  top chord x.......x....... voice=2 low=C4\n"
        "end\norder x\n",
        {{0.1, 0.9, 0, 8500, 1e9}, {1.1, 1.9, 0, 6900, 8100}, {2.1, 3.8, 0, 1000, 6700}, {2.1, 2.8, 440.0, 0, 1e9}}},
       // The second note sounds alone, the first released under it; the rest
       // opening the next pattern releases the note left on the twin.
-      {"overlapping channels hand notes on",
-       "channel a sine overlap=1\nsection x bars=1\n  a notes A4:8 E5:8\nend\nsection y bars=1\n  a notes r:16\nend\n"
+      {"channel a sine overlap=1\nsection x bars=1\n  a notes A4:8 E5:8\nend\nsection y bars=1\n  a notes r:16\nend\n"
        "order x y\n",
        {{1.05, 1.9, 659.26, 0, 1e9}, {2.0, 3.8, 0, 0, 20}}},
-      {"an echo does not ring on into the next pattern",
-       "channel a sine\nchannel e sine echo=a:6\nsection x bars=1\n  a notes r:8 A4:4 r:4\nend\nsection y bars=1\n"
+      // An echo does not ring on into the next pattern.
+      {"channel a sine\nchannel e sine echo=a:6\nsection x bars=1\n  a notes r:8 A4:4 r:4\nend\nsection y bars=1\n"
        "end\norder x y\n",
        {{1.0, 1.4, 0, 1000, 1e9}, {1.7, 1.9, 0, 500, 1e9}, {2.0, 3.8, 0, 0, 20}}},
   };
   for (const auto& tune : tunes) {
-    SCOPED_TRACE(tune.why);
-    ASSERT_EQ(Xmgen(Write("tune.score", kHeader + tune.score)), 0);
+    SCOPED_TRACE(tune.score);
+    ASSERT_EQ(Generate(false, kHeader + tune.score), 0);
     bool looped = false;
     const std::vector<short> pcm = Render(kWork + "/out.xm", 1, 1.0f, 22050, &looped);
     EXPECT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
     for (const Probe& p : tune.probes) {
       const size_t begin = p.from * 22050, end = p.to * 22050;
-      const double hz = Frequency(pcm, begin, end), rms = Rms(pcm, begin, end);
+      const double hz = Frequency(pcm, begin, end), rms = Measure(pcm, begin, end).rms;
       EXPECT_TRUE(p.hz == 0 || std::abs(hz - p.hz) < p.hz / 200) << hz << " Hz from " << p.from;
       EXPECT_TRUE(rms >= p.min && rms <= p.max) << "level " << rms << " from " << p.from;
     }
@@ -183,30 +172,25 @@ TEST(AudioTools, RefuseBrokenInput) {
   const struct {
     bool sfx;
     std::string input;
-    const char* why;
   } broken[] = {
-      {false, xm + "section x bars=1\n  a notes A4:32\nend\norder x\n", "notes past the section's end"},
-      {false, xm + "section x bars=1\n  a notes H4:4\nend\norder x\n", "unknown note name"},
-      {false, xm + "section x bars=1\n  b notes A4:4\nend\norder x\n", "unknown channel"},
-      {false, xm + "section x bars=1\nend\norder y\n", "order names a missing section"},
-      {false, xm + "section x bars=1\n  chords Hm\nend\norder x\n", "unknown chord"},
-      {false, xm + "section x bars=1\n  a drums k...\nend\norder x\n", "drums on a tonal channel"},
-      {false, xm + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n", "echo of drums"},
-      {false, xm + "tempo 0\nsection x bars=1\nend\norder x\n", "tempo out of range"},
-      {false, xm + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n", "a wave cycle of no samples"},
-      {false, xm + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n", "a drum of negative length"},
-      {false, "", "no score"},
-      {true, "sound a length=0.1\n  sine freq=440\n", "no end"},
-      {true, "sound a length=0.1\n  wobble freq=440\nend\n", "unknown layer"},
-      {true, "sound a length=0.1\n  sine amp=0\nend\n", "silent"},
-      {true, "sine freq=440\n", "layer outside a sound"},
-      {true, "sound a length=-1\n  sine freq=440\nend\n", "negative length"},
-      {true, "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n", "starts early"},
+      {false, ""},  {false, xm + "section x bars=1\n  a notes A4:32\nend\norder x\n"},
+      {false, xm + "section x bars=1\n  a notes H4:4\nend\norder x\n"},
+      {false, xm + "section x bars=1\n  b notes A4:4\nend\norder x\n"},
+      {false, xm + "section x bars=1\nend\norder y\n"},
+      {false, xm + "section x bars=1\n  chords Hm\nend\norder x\n"},
+      {false, xm + "section x bars=1\n  a drums k...\nend\norder x\n"},
+      {false, xm + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n"},
+      {false, xm + "tempo 0\nsection x bars=1\nend\norder x\n"},
+      {false, xm + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n"},
+      {false, xm + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n"},
+      {true, "sound a length=0.1\n  sine freq=440\n"},
+      {true, "sound a length=0.1\n  wobble freq=440\nend\n"},
+      {true, "sound a length=0.1\n  sine amp=0\nend\n"},
+      {true, "sine freq=440\n"},
+      {true, "sound a length=-1\n  sine freq=440\nend\n"},
+      {true, "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n"},
   };
-  for (const auto& b : broken) {
-    const std::string path = b.input.empty() ? kWork + "/missing" : Write("broken", b.input);
-    EXPECT_NE(b.sfx ? Sfxgen(path) : Xmgen(path), 0) << b.why;
-  }
+  for (const auto& b : broken) EXPECT_NE(Generate(b.sfx, b.input), 0) << b.input;
 }
 
 std::vector<short> ReadWav(const std::string& name) {
@@ -218,19 +202,18 @@ std::vector<short> ReadWav(const std::string& name) {
 
 TEST(Sfxgen, LevelsSoundsAndKeepsThemBelowFullScale) {
   ASSERT_TRUE(StartAllegro());
-  ASSERT_EQ(Sfxgen(Write("levels.sfx",
-                         "sound quiet length=0.3 loud=-20\n  sine amp=0.01 freq=440 decay=100\nend\n"
-                         "sound loud length=0.3 loud=-20\n  sine amp=5 freq=440 decay=100\nend\n"
-                         "sound spike length=0.3 loud=0\n  noise amp=1 decay=0.01 curve=4 seed=3\nend\n")),
+  ASSERT_EQ(Generate(true, "sound quiet length=0.3 loud=-20\n  sine amp=0.01 freq=440 decay=100\nend\n"
+                           "sound loud length=0.3 loud=-20\n  sine amp=5 freq=440 decay=100\nend\n"
+                           "sound spike length=0.3 loud=0\n  noise amp=1 decay=0.01 curve=4 seed=3\nend\n"),
             0);
   const std::vector<short> quiet = ReadWav("quiet.wav"), loud = ReadWav("loud.wav");
   ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 44100));
   ASSERT_EQ(quiet.size(), loud.size());
   // Whatever the recipe's amplitude, the same loudness comes out.
   for (size_t i = 0; i < quiet.size(); ++i) ASSERT_NEAR(quiet[i], loud[i], 1) << i;
-  EXPECT_NEAR(20.0 * std::log10(Rms(quiet, 0, quiet.size()) / 32767.0), -20.0, 0.5);
+  EXPECT_NEAR(20.0 * std::log10(Measure(quiet).rms / 32767.0), -20.0, 0.5);
   // A loudness the peak cannot reach is capped at -1 dBFS, never clipped.
-  EXPECT_NEAR(Peak(ReadWav("spike.wav")), 0.89 * 32767, 2);
+  EXPECT_NEAR(Measure(ReadWav("spike.wav")).peak, 0.89 * 32767, 2);
   EXPECT_TRUE(quiet.front() == 0 && std::abs(quiet.back()) < 100) << "faded at both ends";
 }
 
