@@ -65,7 +65,7 @@ TEST(Art, SpriteSetsHoldTheGamesSpritesWithCleanMasks) {
     ASSERT_NE(d, nullptr);
     const int n = set.set > 0 ? CShipNPC::SpriteSetSize(set.set) : set.set ? 15 : 8;
     const int frames = n > 1 && set.set >= 0 ? n - 1 : n;
-    ASSERT_EQ(d[n].type, DAT_END);
+    ASSERT_EQ(Count(d), n);
     std::vector<BITMAP*> b;
     std::vector<Survey> s;
     for (int i = 0; i < n; ++i) {

@@ -21,6 +21,12 @@ inline std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+inline int Count(const DATAFILE* data) {
+  int n = 0;
+  while (data[n].type != DAT_END) ++n;
+  return n;
+}
+
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // Without a display, in the 32-bit colour depth the game converts everything it loads to.

@@ -13,7 +13,7 @@ TEST(FontData, ThreeProportionalFontsSizedForTheirScreensDrawEveryCharacter) {
   ASSERT_TRUE(StartAllegro());
   DATAFILE* data = load_datafile((kData + "/font.dat").c_str());
   ASSERT_NE(data, nullptr);
-  EXPECT_EQ(data[3].type, DAT_END);
+  ASSERT_EQ(Count(data), 3);
   // Menu items stand 30 pixels apart, debriefing lines 20, HUD lines 12.
   const struct {
     const char* name;
