@@ -139,8 +139,8 @@ TEST(Xmgen, NotesChordsEchoesAndOverlapsSoundAsScored) {
       // the echo repeats it at half the level. In bar 2 the voice is alone: the
       // third of the chord's tones laid out upwards from C4, A4 on Am (C4 E4 A4).
       {"channel bass sine\nchannel echo sine echo=bass:8 vol=0.5\nchannel top sine overlap=1\nsection x\n"
-       "  chords G Am\n  bass bass r.......-....................... oct=3\n  top chord x.......x....... voice=2 low=C4\n"
-       "end\norder x\n",
+       "  chords G Am\n  bass bass r.......-....................... oct=3\n"
+       "  top chord x.......x....... voice=2 low=C4\nend\norder x\n",
        {{0.1, 0.9, 0, 8500, 1e9}, {1.1, 1.9, 0, 6900, 8100}, {2.1, 3.8, 0, 1000, 6700}, {2.1, 2.8, 440.0, 0, 1e9}}},
       // The second note sounds alone, the first released under it; the rest
       // opening the next pattern releases the note left on the twin.
@@ -173,18 +173,16 @@ TEST(AudioTools, RefuseBrokenInput) {
     bool sfx;
     std::string input;
   } broken[] = {
-      {false, ""},  {false, xm + "section x bars=1\n  a notes A4:32\nend\norder x\n"},
+      {false, ""},  // no score at all
+      {false, xm + "section x bars=1\n  a notes A4:32\nend\norder x\n"},
       {false, xm + "section x bars=1\n  a notes H4:4\nend\norder x\n"},
       {false, xm + "section x bars=1\n  b notes A4:4\nend\norder x\n"},
-      {false, xm + "section x bars=1\nend\norder y\n"},
+      {false, xm + "section x bars=1\nend\norder y\n"}, {false, xm + "tempo 0\nsection x bars=1\nend\norder x\n"},
       {false, xm + "channel d drums\nchannel e sine echo=d:3\nsection x bars=1\nend\norder x\n"},
-      {false, xm + "tempo 0\nsection x bars=1\nend\norder x\n"},
       {false, xm + "instrument z wave=saw cycle=0\nsection x bars=1\nend\norder x\n"},
       {false, xm + "instrument k wave=kick length=-1\nsection x bars=1\nend\norder x\n"},
-      {true, "sound a length=0.1\n  sine freq=440\n"},
-      {true, "sound a length=0.1\n  sine amp=0\nend\n"},
-      {true, "sound a length=-1\n  sine freq=440\nend\n"},
-      {true, "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n"},
+      {true, "sound a length=0.1\n  sine freq=440\n"}, {true, "sound a length=0.1\n  sine amp=0\nend\n"},
+      {true, "sound a length=-1\n  sine freq=440\nend\n"}, {true, "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n"},
   };
   for (const auto& b : broken) EXPECT_NE(Generate(b.sfx, b.input), 0) << b.input;
 }

@@ -69,7 +69,7 @@ TEST_F(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
       {H + B + "PW 10 820 300 4\n", {{L + "6", "cut short by the end of the file"}}},
       {H + Enemy("840 200", "nothing", "1") + B, {{L + "3", "data/ships/nothing.txt does not exist"}}},
       {H + Enemy("840 200", "big", "1") + B, {{"data/ships/big.txt:2", "set 2 holds 1 sprites"}}},
-      {H + Enemy("840 200", "bomber", "1") + B, {{"data/ships/bomber.txt:3", "weapon 5 (Heavy Bomb) has no enemy form"}}},
+      {H + Enemy("840 200", "bomber", "1") + B, {{"data/ships/bomber.txt:3", "weapon 5 (Heavy Bomb) has no enemy"}}},
       {"Req 3\nFin 100\nE 10 840 200 data/ships/fighter.txt 1 1\nE 10 840 300 data/ships/fighter.txt 1 1\n" +
        Enemy("840 400", "fighter", "1") + B, {{L + "1", "\"Req\" 3 asks for more kills than the 2 counted enemies"}}},
       {H + Enemy("840 200", "fighter", "1") + "PS 150 820 300 5\n" + B, {{L + "4", "comes after \"Fin\" 100"}}},
