@@ -25,12 +25,13 @@ struct Level {
 
 Level Measure(const std::vector<short>& v, size_t begin = 0, size_t end = SIZE_MAX) {
   Level level;
+  double sum = 0.0;
   end = std::min(end, v.size());
   for (size_t i = begin; i < end; ++i) {
     level.peak = std::max(level.peak, std::abs(static_cast<int>(v[i])));
-    level.rms += static_cast<double>(v[i]) * v[i];
+    sum += static_cast<double>(v[i]) * v[i];
   }
-  level.rms = end > begin ? std::sqrt(level.rms / (end - begin)) : 0.0;
+  level.rms = end > begin ? std::sqrt(sum / (end - begin)) : 0.0;
   return level;
 }
 

@@ -5,15 +5,11 @@
 
 #include "data_support.h"
 
-namespace {
-
-using namespace data_test;
-
 TEST(FontData, ThreeProportionalFontsSizedForTheirScreensDrawEveryCharacter) {
-  ASSERT_TRUE(StartAllegro());
-  DATAFILE* data = load_datafile((kData + "/font.dat").c_str());
+  ASSERT_TRUE(data_test::StartAllegro());
+  DATAFILE* data = load_datafile((data_test::kData + "/font.dat").c_str());
   ASSERT_NE(data, nullptr);
-  ASSERT_EQ(Count(data), 3);
+  ASSERT_EQ(data_test::Count(data), 3);
   // Menu items stand 30 pixels apart, debriefing lines 20, HUD lines 12.
   const struct {
     const char* name;
@@ -42,5 +38,3 @@ TEST(FontData, ThreeProportionalFontsSizedForTheirScreensDrawEveryCharacter) {
   destroy_bitmap(canvas);
   unload_datafile(data);
 }
-
-}  // namespace
