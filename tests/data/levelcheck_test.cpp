@@ -25,11 +25,10 @@ class LevelCheck : public testing::Test {
     const char* const ships[][2] = {
         {"fighter", "Data 1 7 Acc 0.1 MaxSpeed 3 Hostile 1 Weapon 0 40 Shields 6 Shadow 1 Ground 0 Value 50\n"},
         {"turret", "Data 7 6 Acc 0 MaxSpeed 0 Hostile 1 Weapon 0 30 Shields 10 Shadow 1 Ground 1 Value 100\n"},
-        {"friend", "Data 8 7 Acc 0.1 MaxSpeed 2 Hostile 0 Weapon 10 5 Shields 40 Shadow 1 Ground 0\n"},
         {"big", "Acc 0.1 MaxSpeed 3\nData 2 3\nHostile 1 Shields 5 Shadow 0 Ground 0\n"},
         {"bomber", "Data 4 7 Acc 0.1 MaxSpeed 2 Hostile 1\nWeapon 0 20\nWeapon 5 4\nShields 20 Shadow 1 Ground 0\n"},
-        {"gunfriend", "Data 8 7 Acc 0.1 MaxSpeed 2 Hostile 0\nWeapon 0 50\nWeapon 1 9\nWeapon 2 9\nWeapon 8 9\n"
-                      "Weapon 9 9\nWeapon 10 9\nShields 40 Shadow 1 Ground 0\n"}};
+        {"friend", "Data 8 7 Acc 0.1 MaxSpeed 2 Hostile 0\nWeapon 0 50\nWeapon 1 9\nWeapon 2 9\nWeapon 8 9\n"
+                   "Weapon 9 9\nWeapon 10 9\nShields 40 Shadow 1 Ground 0\n"}};
     for (const auto& ship : ships) Write(std::string("data/ships/") + ship[0] + ".txt", ship[1]);
   }
   ~LevelCheck() override { fs::remove_all(Root); }
@@ -60,9 +59,9 @@ TEST_F(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
       {"Req 2\nFin 300\nWeapon 3 10\nE 10 840 200 data/ships/fighter.txt 1 1\nE 20 840 536 data/ships/turret.txt 1 7\n"
        "E 20 -40 300 data/ships/friend.txt 0 5\nPW 30 820 300 4 10\nPS 40 820 300 5\nPL 50 820 300\n" + B, {}},
       // A ship that stays until shot down keeps the mission open past the finish; diving from above and gliding
-      // both come in; friends' own shots pass through them; a ground unit may roll along.
+      // both come in; a friend's own shots pass through it; a ground unit may roll along.
       {H + Enemy("840 200", "fighter", "9") + "PS 150 820 300 5\n" + Enemy("840 -90", "fighter", "3") +
-       Enemy("840 -90", "fighter", "8") + Enemy("840 300", "gunfriend", "1") + Enemy("840 536", "turret", "1") + B, {}},
+       Enemy("840 -90", "fighter", "8") + Enemy("840 300", "friend", "1") + Enemy("840 536", "turret", "1") + B, {}},
       {H + "Enemy 10 840 200 data/ships/fighter.txt 1 1\n" + B, {{L + "3", "unknown keyword \"Enemy\""}}},
       {H + B + "E 10 840 high data/ships/fighter.txt 1 1\n", {{L + "6", "needs a number as its y, not \"high\""}}},
       {H + B + "E 10 840 200 data/ships/fighter.txt 2 1\n", {{L + "6", "0 or 1"}}},
