@@ -1,5 +1,4 @@
-// Shared by the data tests: where the build puts things, whole-file reads,
-// shell commands and Allegro set up as the game sets it up.
+// Shared by the data tests: where the build puts things and Allegro set up as the game sets it up.
 #pragma once
 
 #include <allegro.h>
@@ -29,8 +28,7 @@ inline int Count(const DATAFILE* data) {
 
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
-// Without a display, in the 32-bit colour depth the game converts everything it loads to.
-inline bool StartAllegro() {
+inline bool StartAllegro() {  // without a display, converting what it loads to the game's 32-bit depth
   static const bool started = install_allegro(SYSTEM_NONE, &errno, atexit) == 0;
   set_color_depth(32);
   set_color_conversion(COLORCONV_TOTAL);
