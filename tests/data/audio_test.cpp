@@ -1,179 +1,189 @@
-// The generated sound effects and music, loaded and played through the same
-// library calls the game uses.
-#define ALLEGRO_NO_MAGIC_MAIN
-#include <allegro.h>
+// The sounds and music the game plays, through the library calls the game uses, and the tools that write them.
 #include <dumb.h>
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
+
+#include "data_support.h"
+#include "shell/common.h"
 
 namespace {
 
-const std::string kData = VARNOK_DATA_DIR;
-const std::string kBinary = VARNOK_BINARY_DIR;
-const std::string kSource = VARNOK_SOURCE_DIR;
+using namespace data_test;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+const std::string kWork = kBinary + "/audio_test";
 
-int Shell(const std::string& command) { return std::system(command.c_str()); }
-
-DUH* LoadXm(const std::string& path) {
-  static bool registered = false;
-  if (!registered) {
-    dumb_register_stdfiles();
-    registered = true;
-  }
-  return dumb_load_xm(path.c_str());
-}
-
-class SoundDatafile : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { ASSERT_EQ(install_allegro(SYSTEM_NONE, &errno, atexit), 0); }
-};
-
-TEST_F(SoundDatafile, HoldsThirteenCleanSamplesInIndexOrder) {
-  DATAFILE* dat = load_datafile((kData + "/sounds.dat").c_str());
-  ASSERT_NE(dat, nullptr);
-  int count = 0;
-  while (dat[count].type != DAT_END) ++count;
-  ASSERT_EQ(count, 13);
-  for (int i = 0; i < count; ++i) {
-    SCOPED_TRACE("sample " + std::to_string(i));
-    ASSERT_EQ(dat[i].type, DAT_SAMPLE);
-    const SAMPLE* sample = static_cast<const SAMPLE*>(dat[i].dat);
-    ASSERT_EQ(sample->bits, 16);
-    EXPECT_FALSE(sample->stereo);
-    EXPECT_GE(sample->freq, 22050);
-    const double seconds = static_cast<double>(sample->len) / sample->freq;
-    EXPECT_GT(seconds, 0.03);
-    EXPECT_LE(seconds, 1.6);
-    // Allegro keeps 16-bit data unsigned, centred on 0x8000.
-    const uint16_t* data = static_cast<const uint16_t*>(sample->data);
-    int peak = 0;
-    double sum = 0.0;
-    for (unsigned long j = 0; j < sample->len; ++j) {
-      int v = static_cast<int>(data[j]) - 0x8000;
-      peak = std::max(peak, std::abs(v));
-      sum += static_cast<double>(v) * v;
-    }
-    EXPECT_LT(peak, 32000) << "clipped";
-    EXPECT_GT(peak, 3000) << "nearly silent";
-    EXPECT_GT(std::sqrt(sum / sample->len), 400.0);
-    // Faded in and out, so playing it starts and stops without a click.
-    EXPECT_LT(std::abs(static_cast<int>(data[0]) - 0x8000), 300);
-    EXPECT_LT(std::abs(static_cast<int>(data[sample->len - 1]) - 0x8000), 300);
-  }
-  // The explosion and the crash are the longest and the weightiest.
-  auto length = [&](int i) { return static_cast<const SAMPLE*>(dat[i].dat)->len; };
-  EXPECT_GT(length(0), length(5));
-  EXPECT_GT(length(12), length(1));
-  unload_datafile(dat);
-}
-
-struct Rendered {
-  double seconds = 0.0;
+struct Level {
   int peak = 0;
   double rms = 0.0;
-  bool looped = false;
 };
 
-int NoteLoop(void* data) {
-  *static_cast<bool*>(data) = true;
-  return 1;  // stop rendering at the loop point
+Level Measure(const std::vector<short>& v, size_t begin = 0, size_t end = SIZE_MAX) {
+  Level level;
+  double sum = 0.0;
+  end = std::min(end, v.size());
+  for (size_t i = begin; i < end; ++i) {
+    level.peak = std::max(level.peak, std::abs(static_cast<int>(v[i])));
+    sum += static_cast<double>(v[i]) * v[i];
+  }
+  level.rms = end > begin ? std::sqrt(sum / (end - begin)) : 0.0;
+  return level;
 }
 
-// Plays the module from its start to the point where it loops, as the game's
-// player would, at a low rate to keep the test quick.
-Rendered Render(const std::string& path, float volume) {
-  Rendered result;
-  DUH* duh = LoadXm(path);
-  if (!duh) return result;
-  const int rate = 11025;
-  DUH_SIGRENDERER* sr = duh_start_sigrenderer(duh, 0, 2, 0);
-  dumb_it_set_loop_callback(duh_get_it_sigrenderer(sr), NoteLoop, &result.looped);
-  std::vector<short> block(2048 * 2);
-  long frames = 0;
-  double sum = 0.0;
-  while (frames < 300L * rate) {
-    long got = duh_render(sr, 16, 0, volume, 65536.0f / rate, 2048, block.data());
-    for (long i = 0; i < got * 2; ++i) {
-      result.peak = std::max(result.peak, std::abs(static_cast<int>(block[i])));
-      sum += static_cast<double>(block[i]) * block[i];
-    }
-    frames += got;
-    if (got < 2048) break;
+// Allegro keeps 16-bit data unsigned, centred on 0x8000.
+std::vector<short> Pcm(const SAMPLE* sample) {
+  std::vector<short> v;
+  for (unsigned long j = 0; j < sample->len; ++j) v.push_back(static_cast<const uint16_t*>(sample->data)[j] - 0x8000);
+  return v;
+}
+
+// A module from its start to the point where it loops, as the game's player plays it.
+std::vector<short> Render(const std::string& path, int channels, float volume, int rate, bool* looped) {
+  dumb_register_stdfiles();
+  std::vector<short> pcm, block(2048 * channels);
+  DUH* duh = dumb_load_xm(path.c_str());
+  if (!duh) return pcm;
+  DUH_SIGRENDERER* sr = duh_start_sigrenderer(duh, 0, channels, 0);
+  auto stop = [](void* flag) -> int { return *static_cast<bool*>(flag) = true; };
+  dumb_it_set_loop_callback(duh_get_it_sigrenderer(sr), stop, looped);
+  for (long got = 2048; got == 2048 && pcm.size() < 300u * rate * channels;) {
+    got = duh_render(sr, 16, 0, volume, 65536.0f / rate, 2048, block.data());
+    pcm.insert(pcm.end(), block.begin(), block.begin() + got * channels);
   }
   duh_end_sigrenderer(sr);
   unload_duh(duh);
-  result.seconds = static_cast<double>(frames) / rate;
-  result.rms = frames ? std::sqrt(sum / (2.0 * frames)) : 0.0;
-  return result;
+  return pcm;
 }
 
-class Music : public ::testing::TestWithParam<std::pair<const char*, float>> {};
-
-TEST_P(Music, PlaysOverAMinuteBeforeLoopingWithoutClipping) {
-  const std::string path = kData + "/" + GetParam().first;
-  ASSERT_NE(ReadFile(path).size(), 0u);
-  EXPECT_LT(ReadFile(path).size(), 400u * 1024u);
-  Rendered r = Render(path, GetParam().second);
-  EXPECT_TRUE(r.looped);
-  EXPECT_GE(r.seconds, 60.0);
-  EXPECT_LT(r.seconds, 180.0);
-  // At the game's own volume: below full scale, yet clearly audible.
-  EXPECT_LT(r.peak, 32767);
-  EXPECT_GT(r.rms, 32768.0 * std::pow(10.0, -32.0 / 20.0));
+TEST(Sounds, EverySampleIsAudibleUnclippedAndStartsAndStopsWithoutAClick) {
+  ASSERT_TRUE(StartAllegro());
+  DATAFILE* dat = load_datafile((kData + "/sounds.dat").c_str());
+  ASSERT_NE(dat, nullptr);
+  ASSERT_EQ(Count(dat), SampleCount);
+  for (int i = 0; i < SampleCount; ++i) {
+    SCOPED_TRACE("sample " + std::to_string(i));
+    ASSERT_EQ(dat[i].type, DAT_SAMPLE);
+    const SAMPLE* sample = static_cast<const SAMPLE*>(dat[i].dat);
+    ASSERT_TRUE(sample->bits == 16 && !sample->stereo && sample->freq >= 22050);
+    EXPECT_TRUE(sample->len > 0.03 * sample->freq && sample->len <= 1.6 * sample->freq) << sample->len;
+    const std::vector<short> v = Pcm(sample);
+    const Level level = Measure(v);
+    EXPECT_TRUE(level.peak > 3000 && level.peak < 32000 && level.rms > 400) << level.peak << " " << level.rms;
+    EXPECT_TRUE(std::abs(v.front()) < 300 && std::abs(v.back()) < 300) << "a click";
+  }
+  // The explosion and the crash are the longest and the weightiest.
+  auto length = [&](int i) { return static_cast<const SAMPLE*>(dat[i].dat)->len; };
+  EXPECT_TRUE(length(0) > length(5) && length(12) > length(1));
+  unload_datafile(dat);
 }
 
-// The volumes the game plays each piece at.
-INSTANTIATE_TEST_SUITE_P(Pieces, Music,
-                         ::testing::Values(std::make_pair("menu_music.xm", 0.4f),
-                                           std::make_pair("briefing_music.xm", 0.2f),
-                                           std::make_pair("game_music.xm", 0.6f)));
+class Music : public testing::TestWithParam<std::pair<const char*, float>> {};
 
-TEST(MusicModules, AreExtendedModulesDumbReadsInFull) {
-  for (const char* name : {"menu_music.xm", "briefing_music.xm", "game_music.xm"}) {
-    SCOPED_TRACE(name);
-    const std::string bytes = ReadFile(kData + "/" + name);
-    ASSERT_GT(bytes.size(), 336u);
-    EXPECT_EQ(bytes.substr(0, 17), "Extended Module: ");
-    DUH* duh = LoadXm(kData + "/" + name);
-    ASSERT_NE(duh, nullptr);
-    DUMB_IT_SIGDATA* sd = duh_get_it_sigdata(duh);
-    ASSERT_NE(sd, nullptr);
-    EXPECT_GE(dumb_it_sd_get_n_samples(sd), 6);
-    EXPECT_GE(duh_get_length(duh), 60L * 65536L);
-    unload_duh(duh);
+// At the game's own volume for the piece; a low rate keeps it quick.
+TEST_P(Music, PlaysOverAMinuteBeforeLoopingAudiblyWithoutClipping) {
+  const std::string path = kData + "/" + GetParam().first, bytes = ReadFile(path);
+  EXPECT_TRUE(bytes.size() > 336 && bytes.size() < 400u * 1024u) << bytes.size();
+  bool looped = false;
+  const std::vector<short> pcm = Render(path, 2, GetParam().second, 11025, &looped);
+  EXPECT_TRUE(looped);
+  EXPECT_TRUE(pcm.size() >= 60 * 2 * 11025 && pcm.size() < 180 * 2 * 11025) << pcm.size() / 22050 << " s";
+  EXPECT_LT(Measure(pcm).peak, 32767);
+  EXPECT_GT(Measure(pcm).rms, 32768.0 * std::pow(10.0, -32.0 / 20.0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pieces, Music, testing::Values(std::make_pair("menu_music.xm", 0.4f),
+    std::make_pair("briefing_music.xm", 0.2f), std::make_pair("game_music.xm", 0.6f)));
+
+// Runs xmgen on a score (into out.xm) or sfxgen on recipes (into sfx/); no text: a missing file.
+int Generate(bool sfx, const std::string& text) {
+  Shell("rm -rf '" + kWork + "' && mkdir -p '" + kWork + "/sfx'");
+  if (!text.empty()) std::ofstream(kWork + "/in") << text;
+  const std::string tool = kBinary + (sfx ? "/tools/sfxgen/sfxgen -o sfx" : "/tools/xmgen/xmgen -o out.xm");
+  return Shell("cd '" + kWork + "' && " + tool + " in 2>/dev/null");
+}
+
+// Frequency of a steady tone from its upward zero crossings.
+double Frequency(const std::vector<short>& pcm, size_t begin, size_t end) {
+  int crossings = 0;
+  for (size_t i = begin + 1; i < std::min(end, pcm.size()); ++i) crossings += pcm[i - 1] < 0 && pcm[i] >= 0;
+  return crossings * 22050.0 / (end - begin);
+}
+
+// 125 beats a minute at speed 6: a row lasts 0.12 s, a 16-row bar 1.92 s.
+const std::string kHeader =
+    "tempo 125\nspeed 6\nbar 16\ninstrument sine wave=sine attack=1 decay=1 sustain=1 release=20 volume=64\n";
+
+TEST(Xmgen, NotesChordsEchoesAndOverlapsSoundAsScored) {
+  // Two-bar scores, each with probes {from, to (seconds), the tone's pitch (or 0), least and most level}.
+  const std::pair<std::string, std::vector<std::array<double, 5>>> tunes[] = {
+      // Notes at their pitch for their length; a rest releases the note within 20 ms.
+      {"channel a sine\nsection x bars=2\n  a notes A4:16 E5:8 r:8 # a comment after the notes\nend\norder x\n",
+       {{0.2, 1.8, 440.0, 1000, 1e9}, {2.0, 2.8, 659.26, 1000, 1e9}, {3.0, 3.8, 0, 0, 20}}},
+      // G3 in the bass over the chord, then its echo at half the level; bar 2 voices Am from C4 up: its third is A4.
+      {"channel bass sine\nchannel echo sine echo=bass:8 vol=0.5\nchannel top sine overlap=1\nsection x\n"
+       "  chords G Am\n  bass bass r.......-....................... oct=3\n"
+       "  top chord x.......x....... voice=2 low=C4\nend\norder x\n",
+       {{0.1, 0.9, 0, 8500, 1e9}, {1.1, 1.9, 0, 6900, 8100}, {2.1, 3.8, 0, 1000, 6700}, {2.1, 2.8, 440.0, 0, 1e9}}},
+      // The first note is released under the second; a rest opening the next pattern releases the twin.
+      {"channel a sine overlap=1\nsection x bars=1\n  a notes A4:8 E5:8\nend\nsection y bars=1\n  a notes r:16\nend\n"
+       "order x y\n",
+       {{1.05, 1.9, 659.26, 0, 1e9}, {2.0, 3.8, 0, 0, 20}}},
+      // An echo does not ring on into the next pattern.
+      {"channel a sine\nchannel e sine echo=a:6\nsection x bars=1\n  a notes r:8 A4:4 r:4\nend\nsection y bars=1\n"
+       "end\norder x y\n",
+       {{1.0, 1.4, 0, 1000, 1e9}, {1.7, 1.9, 0, 500, 1e9}, {2.0, 3.8, 0, 0, 20}}},
+  };
+  for (const auto& [score, probes] : tunes) {
+    SCOPED_TRACE(score);
+    ASSERT_EQ(Generate(false, kHeader + score), 0);
+    bool looped = false;
+    const std::vector<short> pcm = Render(kWork + "/out.xm", 1, 1.0f, 22050, &looped);
+    EXPECT_NEAR(pcm.size() / 22050.0, 3.84, 0.05);
+    for (const auto& [from, to, pitch, least, most] : probes) {
+      const size_t begin = from * 22050, end = to * 22050;
+      const double hz = Frequency(pcm, begin, end), rms = Measure(pcm, begin, end).rms;
+      EXPECT_TRUE(pitch == 0 || std::abs(hz - pitch) < pitch / 200) << hz << " Hz from " << from;
+      EXPECT_TRUE(rms >= least && rms <= most) << "level " << rms << " from " << from;
+    }
   }
 }
 
-TEST(AudioTools, WriteTheSameBytesOnEveryRun) {
-  const std::string dir = kBinary + "/audio_repeat";
-  ASSERT_EQ(Shell("rm -rf '" + dir + "' && mkdir -p '" + dir + "/sfx'"), 0);
-  for (const char* piece : {"menu_music", "briefing_music", "game_music"}) {
-    SCOPED_TRACE(piece);
-    const std::string out = dir + "/" + piece + ".xm";
-    ASSERT_EQ(Shell("'" + kBinary + "/tools/xmgen/xmgen' -o '" + out + "' '" + kSource + "/assets/music/" + piece +
-                    ".score'"),
-              0);
-    EXPECT_EQ(ReadFile(out), ReadFile(kData + "/" + piece + ".xm"));
-  }
+TEST(AudioTools, RefuseBrokenInput) {
+  const std::string xm = kHeader + "channel a sine\n", bar = "section x bars=1\nend\norder x\n";
+  auto notes = [&](const std::string& line) { return xm + "section x bars=1\n  " + line + "\nend\norder x\n"; };
+  const std::string scores[] = {"", notes("a notes A4:32"), notes("a notes H4:4"), notes("b notes A4:4"),
+      xm + "section x bars=1\nend\norder y\n", xm + "tempo 0\n" + bar,
+    xm + "channel d drums\nchannel e sine echo=d:3\n" + bar,
+      xm + "instrument z wave=saw cycle=0\n" + bar, xm + "instrument k wave=kick length=-1\n" + bar};
+  const std::string recipes[] = {"sound a length=0.1\n  sine freq=440\n", "sound a length=0.1\n  sine amp=0\nend\n",
+      "sound a length=-1\n  sine freq=440\nend\n", "sound a length=0.1\n  sine freq=440 at=-0.5\nend\n"};
+  for (const std::string& score : scores) EXPECT_NE(Generate(false, score), 0) << score;
+  for (const std::string& recipe : recipes) EXPECT_NE(Generate(true, recipe), 0) << recipe;
+}
 
-  ASSERT_EQ(Shell("'" + kBinary + "/tools/sfxgen/sfxgen' -o '" + dir + "/sfx' '" + kSource +
-                "/assets/sound/effects.sfx'"),
-            0);
-  ASSERT_EQ(Shell("cd '" + dir + "/sfx' && dat -s1 -c0 -a -t SAMP ../sounds.dat *.wav > /dev/null"), 0);
-  EXPECT_EQ(ReadFile(dir + "/sounds.dat"), ReadFile(kData + "/sounds.dat"));
+TEST(Sfxgen, LevelsSoundsAndKeepsThemBelowFullScale) {
+  ASSERT_TRUE(StartAllegro());
+  auto wav = [](const std::string& name) {
+    SAMPLE* sample = load_sample((kWork + "/sfx/" + name).c_str());
+    std::vector<short> pcm = sample ? Pcm(sample) : std::vector<short>();
+    destroy_sample(sample);
+    return pcm;
+  };
+  const std::string sine = " length=0.3 loud=-20\n  sine freq=440 decay=100 amp=";
+  ASSERT_EQ(0, Generate(true, "sound quiet" + sine + "0.01\nend\nsound loud" + sine + "5\nend\n"
+                              "sound spike length=0.3 loud=0\n  noise amp=1 decay=0.01 curve=4 seed=3\nend\n"));
+  const std::vector<short> quiet = wav("quiet.wav"), loud = wav("loud.wav");
+  ASSERT_EQ(quiet.size(), static_cast<size_t>(0.3 * 44100));
+  ASSERT_EQ(quiet.size(), loud.size());
+  // Whatever the recipe's amplitude, the same loudness comes out.
+  for (size_t i = 0; i < quiet.size(); ++i) ASSERT_NEAR(quiet[i], loud[i], 1) << i;
+  EXPECT_NEAR(20.0 * std::log10(Measure(quiet).rms / 32767.0), -20.0, 0.5);
+  // A loudness the peak cannot reach is capped at -1 dBFS, never clipped.
+  EXPECT_NEAR(Measure(wav("spike.wav")).peak, 0.89 * 32767, 2);
+  EXPECT_TRUE(quiet.front() == 0 && std::abs(quiet.back()) < 100) << "faded at both ends";
 }
 
 }  // namespace

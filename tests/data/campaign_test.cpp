@@ -1,95 +1,52 @@
-// The shipped campaign, read with the game's own readers (the level checker
-// runs as a test of its own): across its missions it shows the player every
-// behaviour, sprite set, enemy weapon, power-up and player weapon, each
-// weapon named in a briefing no later than the mission that hands it out.
+// The shipped campaign, read with the game's own readers, shows the player every
+// behaviour, sprite set, enemy weapon, power-up and kind of ship, and names each
+// player weapon in a briefing no later than the mission that hands it out.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <set>
-#include <sstream>
-#include <string>
 
+#include "data_support.h"
 #include "game/game.h"
 #include "ships/enemy.h"
 #include "weapons/bullet.h"
 
-namespace {
-
-const std::string Data = VARNOK_DATA_DIR;
-
-struct Mission {
-  std::string Path;
-  LevelScript Script;
-  std::string Briefing;
-};
-
-std::vector<Mission> Campaign() {
-  std::vector<Mission> missions;
-  for (char letter = 'a'; letter <= 'z'; ++letter) {
-    const std::string path = Data + "/level_" + letter + ".txt";
-    std::ifstream in(path);
-    if (!in) break;
-    Mission mission{path, ParseLevelScript(in), ""};
-    for (const std::string& line : mission.Script.Briefing) mission.Briefing += line + "\n";
-    missions.push_back(mission);
-  }
-  return missions;
-}
-
-TEST(Campaign, UsesEveryBehaviourSetEnemyWeaponAndPowerup) {
+TEST(Campaign, ShowsEverythingAndNamesEachWeaponBeforeHandingItOut) {
   std::vector<CExplosion*> explosions;
   std::vector<TBullet*> bullets;
-  CShipNPC reader(0, 0, Data + "/ships/fighter.txt", &explosions, &bullets, false, 1);
-  std::set<int> behaviours, sets, enemyWeapons, powerups;
-  bool friendly = false, turret = false, vehicle = false;
-  for (const Mission& mission : Campaign()) {
-    for (const CLevelEvent& event : mission.Script.Events) {
+  CShipNPC ship(0, 0, data_test::kData + "/ships/fighter.txt", &explosions, &bullets, false, 1);
+  std::set<int> behaviours, sets, enemyWeapons, powerups, handedOut;
+  std::set<std::string> kinds;
+  std::string briefings;
+  for (char letter = 'a'; std::ifstream(data_test::kData + "/level_" + letter + ".txt"); ++letter) {
+    std::ifstream in(data_test::kData + "/level_" + letter + ".txt");
+    const LevelScript script = ParseLevelScript(in);
+    for (const std::string& line : script.Briefing) briefings += line + "\n";
+    std::set<int> here;
+    for (const auto& grant : script.Grants) here.insert(grant.WeaponId);
+    for (const CLevelEvent& event : script.Events) {
       if (event.Type == 1) {
         powerups.insert(event.PowerupType);
+        if (event.PowerupType == 2) here.insert(event.WeaponId);
         continue;
       }
-      std::ifstream in(VARNOK_BINARY_DIR "/" + event.ShipFile);
-      ASSERT_TRUE(in) << event.ShipFile;
-      ASSERT_EQ(reader.ReadInfo(in, event.ShipFile), "");
+      std::ifstream def(data_test::kBinary + "/" + event.ShipFile);
+      ASSERT_EQ(ship.ReadInfo(def, event.ShipFile), "") << event.ShipFile;
       behaviours.insert(event.Behaviour);
-      for (int set = 1; set <= 12; ++set) {
-        if (CShipNPC::SpriteSet(set) == reader.Sprites) sets.insert(set);
-      }
-      for (int id = 0; id < 12; ++id) {
-        if (reader.Ammo[id] > 0) enemyWeapons.insert(id);
-      }
-      friendly |= !reader.Hostile;
-      turret |= reader.Ground && event.Behaviour == 7;
-      vehicle |= reader.Ground && event.Behaviour != 7;
+      for (int set = 1; set <= 12; ++set)
+        if (CShipNPC::SpriteSet(set) == ship.Sprites) sets.insert(set);
+      for (int id = 0; id < 12; ++id)
+        if (ship.Ammo[id] > 0) enemyWeapons.insert(id);
+      kinds.insert(!ship.Hostile ? "friend" : !ship.Ground ? "flyer" : event.Behaviour == 7 ? "turret" : "vehicle");
     }
+    for (int id : here)
+      EXPECT_TRUE(!handedOut.insert(id).second || briefings.find(GetWeaponName(id)) != std::string::npos)
+          << GetWeaponName(id) << " is handed out in level_" << letter << " before a briefing names it";
   }
   EXPECT_EQ(behaviours, (std::set<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
   EXPECT_EQ(sets, (std::set<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
-  EXPECT_EQ(enemyWeapons, (std::set<int>{0, 1, 2, 8, 9, 10}));
+  EXPECT_EQ(enemyWeapons, (std::set<int>{0, 1, 2, 8, 9, 10}));  // those that have an enemy form
   EXPECT_EQ(powerups, (std::set<int>{1, 2, 3}));
-  EXPECT_TRUE(friendly);
-  EXPECT_TRUE(turret);
-  EXPECT_TRUE(vehicle);
-}
-
-TEST(Campaign, EveryPlayerWeaponIsNamedInABriefingBeforeItIsHandedOut) {
-  std::set<int> handedOut;
-  std::string briefings;
-  for (const Mission& mission : Campaign()) {
-    briefings += mission.Briefing;
-    std::set<int> here;
-    for (const auto& grant : mission.Script.Grants) here.insert(grant.WeaponId);
-    for (const CLevelEvent& event : mission.Script.Events) {
-      if (event.Type == 1 && event.PowerupType == 2) here.insert(event.WeaponId);
-    }
-    for (int id : here) {
-      if (handedOut.insert(id).second) {
-        EXPECT_NE(briefings.find(GetWeaponName(id)), std::string::npos)
-            << GetWeaponName(id) << " first appears in " << mission.Path << " without a word in a briefing";
-      }
-    }
-  }
+  EXPECT_EQ(kinds, (std::set<std::string>{"friend", "flyer", "turret", "vehicle"}));
   EXPECT_EQ(handedOut.size(), 12u);
 }
-
-}  // namespace
