@@ -1,5 +1,4 @@
-// Helpers for the tests that draw on the real 800x600 OpenGL display that gl_main.cpp opens with the game's 2D
-// view. Pixels are in screen coordinates (origin top-left, y down), read from the back buffer before any flip.
+// Pixel probes on the real 800x600 display of gl_main.cpp, in screen coordinates (y down), read before any flip.
 // Include <gtest/gtest.h> before <alleggl.h>: the X11 headers it pulls in define None and Bool as macros.
 #pragma once
 
@@ -15,13 +14,11 @@
 
 namespace gltest {
 
-constexpr int ScreenW = 800;
 constexpr int ScreenH = 600;
 
 struct Pixel {
   int r = 0, g = 0, b = 0;
   bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
-  bool operator!=(const Pixel& o) const { return !(*this == o); }
 };
 
 inline std::ostream& operator<<(std::ostream& out, const Pixel& p) {
@@ -41,9 +38,6 @@ struct Rect {
 
 inline Rect ReadRect(int x, int y, int w, int h) {
   std::vector<uint8_t> raw(static_cast<size_t>(w * h * 4));
-  glFinish();
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, ScreenH - y - h, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
   Rect rect{w, h, {}};
   for (int i = 0; i < w * h; ++i) {  // GL counts rows from the bottom
@@ -62,7 +56,6 @@ inline int Changed(int x, int y, int w, int h, const Pixel& background) {
   return count;
 }
 
-// Clears colour and depth of the back buffer to an opaque colour (0..255).
 inline void ClearScreen(int r, int g, int b) {
   glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

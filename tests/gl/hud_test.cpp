@@ -20,7 +20,7 @@ class Hud : public PlayerFixture {
     MakeAlive();
     Player->Pos = CVector2(400, 300);
   }
-  int DrawOn(const Pixel& bg, int x = 0, int y = 0, int w = ScreenW, int h = ScreenH) {
+  int DrawOn(const Pixel& bg, int x = 0, int y = 0, int w = 800, int h = ScreenH) {
     ClearScreen(bg.r, bg.g, bg.b);
     Player->Draw();
     return Changed(x, y, w, h, bg);
@@ -67,7 +67,7 @@ TEST_F(Hud, ShipShadowAndCasesAreDrawnWhereTheyBelong) {
     std::tie(Globals::GFXLevel, Player->CloakTimer, Player->State) = std::tuple(gfx, cloak, state);
     EXPECT_EQ(DrawOn(Grey, 400 - w / 2, 300 - h / 2, w, h) > w * h / 10, ship) << state;
     EXPECT_EQ(Changed(380, 540, 40, 20, Grey) > 0, shadow) << gfx << cloak << state;
-    EXPECT_EQ(Changed(0, 0, ScreenW, ScreenH, Grey) == 0, state == Finished);
+    EXPECT_EQ(Changed(0, 0, 800, ScreenH, Grey) == 0, state == Finished);
   }
   Player->State = Alive;
   Player->Casings.push_back(new CVector3(200, 400, 0));

@@ -75,10 +75,10 @@ TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
     if (c.text == nullptr) continue;
     ClearScreen(0, 0, 0);
     powerup.Draw();
-    const Rect rect = ReadRect(0, static_cast<int>(powerup.Pos.y) - 20, ScreenW, 40);
-    int left = ScreenW, right = -1;
+    const Rect rect = ReadRect(0, static_cast<int>(powerup.Pos.y) - 20, 800, 40);
+    int left = 800, right = -1;
     for (int i = 0; i < rect.w * rect.h; ++i) {
-      if (rect.pixels[static_cast<size_t>(i)] != Pixel{255, 255, 255}) continue;
+      if (!(rect.pixels[static_cast<size_t>(i)] == Pixel{255, 255, 255})) continue;
       left = std::min(left, i % rect.w);
       right = std::max(right, i % rect.w);
     }
