@@ -1,5 +1,5 @@
-// Test ships for the GL tests: a ship whose one frame has a known size, and a fixture around a real player ship
-// with its projectile, explosion and enemy lists.
+// Ships for the GL tests: one whose frame has a known size, and a fixture around a real player ship with its
+// projectile, explosion and enemy lists.
 #pragma once
 
 #include <cmath>
@@ -11,23 +11,22 @@
 #include "gl_harness.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
-#include "ships/ship.h"
 #include "weapons/bullet.h"
 
 namespace shiptest {
 
-using gltest::ReleaseKeys;
+using namespace gltest;
 
-// Gives `count` sprites a plain w x h frame each, a shade apart.
+// Gives `count` sprites a plain w x h frame each.
 inline void FillSprites(CGLSprite* sprites, int count, int w, int h) {
   for (int i = 0; i < count; ++i) {
-    BITMAP* bmp = gltest::MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
+    BITMAP* bmp = MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
     sprites[i].MakeFromBmp(bmp, MaskAlpha);
     destroy_bitmap(bmp);
   }
 }
 
-// A ship with a single w x h frame; its collision box is that size.
+// A ship with shields 100 and a single w x h frame, its collision box.
 class SizedShip final : public TShip {
  public:
   SizedShip(float x, float y, int w, int h) : TShip(x, y, nullptr) {
@@ -40,13 +39,11 @@ class SizedShip final : public TShip {
   CGLSprite Sprite;
 };
 
-// True when the vector is (x, y[, z]) up to float rounding; says where it is when not.
-inline testing::AssertionResult IsAt(const CVector3& v, float x, float y, float z = 0) {
-  if (std::fabs(v.x - x) < 1e-4f && std::fabs(v.y - y) < 1e-4f && std::fabs(v.z - z) < 1e-4f)
-    return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "at " << v.x << ", " << v.y << ", " << v.z;
+template <typename V>
+testing::AssertionResult IsAt(const V& v, float x, float y) {
+  if (std::fabs(v.x - x) < 1e-4f && std::fabs(v.y - y) < 1e-4f) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "at " << v.x << ", " << v.y;
 }
-inline testing::AssertionResult IsAt(const CVector2& v, float x, float y) { return IsAt(CVector3(v.x, v.y, 0), x, y); }
 
 template <typename T>
 void DeleteAll(std::vector<T*>& items) {
@@ -54,19 +51,20 @@ void DeleteAll(std::vector<T*>& items) {
   items.clear();
 }
 
-// A fresh player ship at (100, 100), keys released, Rand seeded; the enemies it spawns go with it.
+// A fresh player ship at (100, 100), keys released, Rand seeded. The stand-in player is alive at (100, 300) with
+// 50 x 30 frames, so that collision boxes do not depend on the artwork.
 class PlayerFixture : public testing::Test {
  protected:
   void SetUp() override {
     srand(17);
     ReleaseKeys();
     Globals::GFXLevel = 1;
-    Globals::ScreenShake = 0;
     Player = new CPlayerShip(100, 100, &Explosions, &Bullets);
+    OwnSprites = Player->Sprites;
   }
   void TearDown() override {
     DeleteAll(Ships);
-    if (OwnSprites != nullptr) Player->Sprites = OwnSprites;
+    Player->Sprites = OwnSprites;
     delete Player;
     DeleteAll(Bullets);
     DeleteAll(Explosions);
@@ -76,15 +74,12 @@ class PlayerFixture : public testing::Test {
   void Tick(int ticks = 1) {
     for (int i = 0; i < ticks; ++i) Player->Update();
   }
-  // Skips the fade-in: the ship is alive and fully visible.
   void MakeAlive() {
     Player->State = Alive;
     Player->Fade = 1.0f;
   }
-  // An alive player at (100, 300) with 50 x 30 frames, so that collision boxes do not depend on the artwork.
   void StandInPlayer() {
     FillSprites(StandIns, 8, 50, 30);
-    OwnSprites = Player->Sprites;
     Player->Sprites = StandIns;
     Player->Pos = CVector2(100, 300);
     Player->State = Alive;
