@@ -24,13 +24,6 @@ BITMAP* MakeQuarters() {
   return bmp;
 }
 
-// A sprite made from (and releasing) the bitmap.
-std::unique_ptr<CGLSprite> SpriteOf(BITMAP* bmp, MaskMode mask) {
-  auto sprite = std::make_unique<CGLSprite>(bmp, mask);
-  destroy_bitmap(bmp);
-  return sprite;
-}
-
 using SpriteTest = Screen;
 
 // The image lies top left in a power-of-two bitmap padded with magenta, of which only the image is drawn.
@@ -45,11 +38,14 @@ TEST_F(SpriteTest, TexturesArePaddedToPowersOfTwo) {
               std::tuple(red, w < textureW ? magenta : red, h < textureH ? magenta : red))
         << w;
     destroy_bitmap(padded);
-    const auto sprite = SpriteOf(bmp, MaskAlpha);
-    EXPECT_EQ(std::tuple(sprite->W(), sprite->H(), sprite->TextureW(), sprite->TextureH()),
+    const CGLSprite sprite(bmp, MaskAlpha);
+    destroy_bitmap(bmp);
+    EXPECT_EQ(std::tuple(sprite.W(), sprite.H(), sprite.TextureW(), sprite.TextureH()),
               (std::tuple<float, float, float, float>(w, h, textureW, textureH)));
   }
-  SpriteOf(MakeQuarters(), MaskNone)->Draw(400, 300, 0, 1, 1);
+  BITMAP* bmp = MakeQuarters();
+  CGLSprite(bmp, MaskNone).Draw(400, 300, 0, 1, 1);
+  destroy_bitmap(bmp);
   for (const auto& [x, y, colour] : {std::tuple{350, 275, Red}, {449, 324, Yellow}, {349, 300, Black},
                                      {450, 300, Black}, {400, 274, Black}, {400, 325, Black}})
     EXPECT_EQ(ReadPixel(x, y), colour) << x << "," << y;
@@ -59,33 +55,31 @@ TEST_F(SpriteTest, TexturesArePaddedToPowersOfTwo) {
 // place their corners themselves: the picture moves with a shaken model-view, which they leave unchanged, and
 // they keep culling and texturing as they found them.
 TEST_F(SpriteTest, TurnsScalesAndMirrorsAboutTheCentreWhateverTheState) {
-  const auto sprite = SpriteOf(MakeQuarters(), MaskAlpha);
+  BITMAP* bmp = MakeQuarters();
+  CGLSprite sprite(bmp, MaskAlpha);
+  destroy_bitmap(bmp);
   const struct {
     float x, y, angle, scale;
     bool flip, cull;
     int outX, outY;  // just outside the picture, from its centre
-  } draws[] = {{400, 300, 0, 1, false, true, 50, 0},         {400, 300, 90, 1, false, false, 30, 0},
-               {400, 300, 0, 2, false, true, 105, 0},        {400.3f, 300.6f, 33, 1, false, false, 0, -60},
-               {200, 300, 0, 1, true, true, 0, -26},         {200, 300, 0, 1, true, false, 0, 26},
-               {600, 300, 90, 1, true, true, 0, 51},         {400.3f, 300.6f, 217.5f, 1, true, false, 0, 60}};
+  } draws[] = {{400, 300, 0, 1, false, true, 50, 0},  {400, 300, 0, 2, false, true, 105, 0},
+               {400.3f, 300.6f, 33, 1, false, false, 0, -60}, {200, 300, 0, 1, true, true, 0, -26},
+               {600, 300, 90, 1, true, true, 0, 51},  {400.3f, 300.6f, 217.5f, 1, true, false, 0, 60}};
   for (const auto& d : draws) {
     SCOPED_TRACE(testing::Message() << d.angle << (d.flip ? " mirrored" : "") << (d.cull ? " culling" : ""));
     ClearScreen(0, 0, 0);
     DrawRect(0, 0, 1, 1, CColor3(0, 0, 0));  // turns culling off, a triangle turns it on
     if (d.cull) DrawTriangle(0, 0, 1, 0, 0, 1, CColor3(0, 0, 0));
-    ASSERT_EQ(glIsEnabled(GL_CULL_FACE), d.cull);
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(3.0f, -2.0f, 0.0f);
     std::array<float, 16> before{}, after{};
     glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
-    if (d.flip) sprite->DrawHFlip(d.x, d.y, d.angle, d.scale, 1);
-    else sprite->Draw(d.x, d.y, d.angle, d.scale, 1);
+    if (d.flip) sprite.DrawHFlip(d.x, d.y, d.angle, d.scale, 1);
+    else sprite.Draw(d.x, d.y, d.angle, d.scale, 1);
     glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
     glPopMatrix();
-    EXPECT_EQ(after, before);
-    EXPECT_EQ(glIsEnabled(GL_CULL_FACE), d.cull);
-    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(after == before && glIsEnabled(GL_CULL_FACE) == d.cull && glIsEnabled(GL_TEXTURE_2D));
     // The colours towards each corner, turned clockwise by the angle: red, green, blue, yellow, or mirrored.
     const double a = d.angle * M_PI / 180, c = std::cos(a), s = std::sin(a);
     const double dx = d.scale > 1 ? 95 : 25, dy = d.scale > 1 ? 45 : 12;
@@ -102,6 +96,7 @@ TEST_F(SpriteTest, TurnsScalesAndMirrorsAboutTheCentreWhateverTheState) {
 }
 
 // Over blue: unmasked shows magenta, alpha hides it, additive adds red; alpha halves, additive adds at half.
+// Scaled up, the edge texels sit beside the padding: over green, any blue would be a magenta fringe.
 TEST_F(SpriteTest, MaskModesHideMagentaAndBlend) {
   const struct {
     MaskMode mask;
@@ -119,7 +114,6 @@ TEST_F(SpriteTest, MaskModesHideMagentaAndBlend) {
     EXPECT_EQ(std::pair(ReadPixel(400, 100), ReadPixel(375, 100)), std::pair(m.magenta, m.red)) << m.mask;
     EXPECT_TRUE(Near(ReadPixel(375, 300), m.half)) << m.mask << ": " << ReadPixel(375, 300);
   }
-  // Scaled up, the edge texels sit beside the padding: over green, any blue would be a magenta fringe.
   CGLSprite alpha(bmp, MaskAlpha);
   destroy_bitmap(bmp);
   ClearScreen(0, 255, 0);
@@ -129,7 +123,8 @@ TEST_F(SpriteTest, MaskModesHideMagentaAndBlend) {
 }
 
 // A sprite loads a bitmap file or ends with the whole path in the message; reloading or deleting it releases
-// its texture.
+// its texture. Sprites with static lifetime are destroyed quietly after Allegro has shut down the display, and
+// with it the context that held their textures.
 TEST_F(SpriteTest, LoadsReloadsAndReleasesItsTexture) {
   BITMAP* bmp = MakeQuarters();
   ASSERT_EQ(save_bitmap("quarters.bmp", bmp, nullptr), 0);
@@ -139,34 +134,24 @@ TEST_F(SpriteTest, LoadsReloadsAndReleasesItsTexture) {
   const std::string path = "data/" + std::string(300, 'x') + "/missing.bmp";
   EXPECT_EXIT(sprite->LoadFromFile(path.c_str(), MaskAlpha), testing::ExitedWithCode(1), "Error loading file: " + path);
   const GLuint first = sprite->TextureName();
-  ASSERT_TRUE(glIsTexture(first));
   GLuint other = 0;  // keeps the next name busy so that the reload cannot reuse the first one
   glGenTextures(1, &other);
   glBindTexture(GL_TEXTURE_2D, other);
   sprite->MakeFromBmp(bmp, MaskNone);
   const GLuint second = sprite->TextureName();
-  EXPECT_TRUE(glIsTexture(second));
-  EXPECT_TRUE(second == first || !glIsTexture(first));
-  EXPECT_EQ(sprite->Mask(), MaskNone);
+  EXPECT_TRUE(glIsTexture(second) && (second == first || !glIsTexture(first)) && sprite->Mask() == MaskNone);
   delete sprite;
   EXPECT_FALSE(glIsTexture(second));
   glDeleteTextures(1, &other);
-  destroy_bitmap(bmp);
-}
-
-// Sprite arrays with static lifetime are destroyed after Allegro has shut down the display, and with it the
-// context that held their textures.
-TEST_F(SpriteTest, SpriteOutlivingTheDisplayIsDestroyedQuietly) {
   EXPECT_EXIT(
       {
         static CGLSprite survivor;
-        BITMAP* bmp = MakeFilledBitmap(16, 16, 255, 0, 0);
         survivor.MakeFromBmp(bmp, MaskAlpha);
-        destroy_bitmap(bmp);
         allegro_exit();
         exit(0);
       },
       testing::ExitedWithCode(0), "");
+  destroy_bitmap(bmp);
 }
 
 }  // namespace
