@@ -6,7 +6,6 @@
 #include "powerups/powerup.h"
 #include "ship_support.h"
 
-using namespace gltest;
 using namespace shiptest;
 
 namespace {
@@ -24,14 +23,27 @@ class Powerups : public PlayerFixture {
   }
 };
 
-// The player's frame is 50 x 30: picked up closer than 32 across and 22 down, after the power-up's move.
-TEST_F(Powerups, PickupBoxIsStrict) {
+// The player's frame is 50 x 30: picked up closer than 32 across and 22 down, after the power-up's move. Until
+// then it drifts left and shows its icon.
+TEST_F(Powerups, PickupBoxIsStrictAndTheWaitingIconDrifts) {
   for (const auto& [x, y, taken] : {std::tuple{132.0f, 300.0f, false}, {131.9f, 300.0f, true}, {101.0f, 322.0f, false},
                                     {101.0f, 321.9f, true}, {101.0f, 278.0f, false}, {101.0f, 278.1f, true}}) {
     CPowerup powerup(x + 1, y, 4, 20);
     EXPECT_EQ(Drift(powerup, 1), taken) << x << "," << y;
   }
   EXPECT_EQ(Player->Ammo[4], 60);
+  BITMAP* bmp = MakeFilledBitmap(16, 16, 0, 255, 0);
+  CGLSprite icon(bmp, MaskAdditive);
+  destroy_bitmap(bmp);
+  CGLSprite* saved = CPowerup::ShieldSprite;
+  CPowerup::ShieldSprite = &icon;
+  CPowerup shield(600, 100, 5);
+  CPowerup::ShieldSprite = saved;
+  EXPECT_FALSE(Drift(shield, 100));
+  EXPECT_TRUE(IsAt(shield.Pos, 500, 100));
+  ClearScreen(0, 0, 0);
+  shield.Draw();
+  EXPECT_EQ(std::pair(ReadPixel(500, 100), ReadPixel(510, 100)), std::pair(Pixel{0, 255, 0}, Pixel{0, 0, 0}));
 }
 
 // Taken, the text stands for 49 ticks, then rises 5 a tick from y 300: at -10 it is not yet gone, at -15 it is.
@@ -44,8 +56,7 @@ TEST_F(Powerups, TextStandsFor49TicksThenRisesAndGoes) {
     ASSERT_TRUE(!life.Dead && IsAt(life.Pos, at.x, tick <= 0 ? at.y : 300.0f - 5 * tick)) << tick;
   }
   life.Update(Player);
-  EXPECT_TRUE(life.Dead);
-  EXPECT_EQ(Player->Lives, 4) << "given once";
+  EXPECT_EQ(std::pair(life.Dead, Player->Lives), std::pair(true, 4));
 }
 
 // Every kind is taken in every player state; only an alive ship is healed, and ammunition for no known weapon
@@ -64,7 +75,10 @@ TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "state " << c.state << ", kind " << c.kind << ", " << c.value);
-    std::tie(Player->State, Player->Lives, Player->MaxShields, Player->Shields) = std::tuple(c.state, 3, 10, 4);
+    Player->State = c.state;
+    Player->Lives = 3;
+    Player->MaxShields = 10;
+    Player->Shields = 4;
     std::fill(Player->Ammo, Player->Ammo + 12, 0);
     CPowerup powerup = c.kind == Life     ? CPowerup(101, 300)
                        : c.kind == Shield ? CPowerup(101, 300, c.value)
@@ -85,21 +99,6 @@ TEST_F(Powerups, EachKindGivesItsDueInEveryStateAndSaysWhat) {
     EXPECT_NEAR(right - left + 1, Globals::MediumFont->TextWidth(c.text), 4);
     EXPECT_NEAR((left + right) / 2.0, powerup.Pos.x, 4);
   }
-}
-
-TEST_F(Powerups, WaitingIconDriftsLeftAndIsDrawn) {
-  BITMAP* bmp = MakeFilledBitmap(16, 16, 0, 255, 0);
-  CGLSprite icon(bmp, MaskAdditive);
-  destroy_bitmap(bmp);
-  CGLSprite* saved = CPowerup::ShieldSprite;
-  CPowerup::ShieldSprite = &icon;
-  CPowerup shield(600, 100, 5);
-  CPowerup::ShieldSprite = saved;
-  EXPECT_FALSE(Drift(shield, 100));
-  EXPECT_TRUE(IsAt(shield.Pos, 500, 100));
-  ClearScreen(0, 0, 0);
-  shield.Draw();
-  EXPECT_EQ(std::pair(ReadPixel(500, 100), ReadPixel(510, 100)), std::pair(Pixel{0, 255, 0}, Pixel{0, 0, 0}));
 }
 
 }  // namespace
