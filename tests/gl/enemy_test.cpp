@@ -1,11 +1,8 @@
 // Enemy ships in flight on the real display: the flight paths and their edges, pitching frames, the crash and
 // its payment, ramming, and drawing.
 #include <algorithm>
-#include <cmath>
 #include <set>
-#include <string>
 #include <tuple>
-#include <utility>
 
 #include "ship_support.h"
 

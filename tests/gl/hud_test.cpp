@@ -1,7 +1,5 @@
 // What the player's ship, its head-up display, the projectiles and the explosions put on the screen, and the
 // loaders of their pictures.
-#include <utility>
-#include <vector>
 
 #include "powerups/powerup.h"
 #include "ship_support.h"

@@ -2,10 +2,8 @@
 // release of textures.
 #include <array>
 #include <cmath>
-#include <memory>
 #include <string>
 #include <tuple>
-#include <utility>
 
 #include "gl_harness.h"
 
