@@ -4,7 +4,6 @@
 #include <initializer_list>
 #include <tuple>
 #include <typeinfo>
-#include <utility>
 
 #include "ship_support.h"
 
@@ -24,19 +23,6 @@ class PlayerShip : public PlayerFixture {
     return Player->Weapon;
   }
 };
-
-TEST_F(PlayerShip, FadeInLasts203TicksAndIgnoresDamageButMayFire) {
-  Player->Ammo[0] = 5;
-  key[KEY_SPACE] = 1;
-  Tick();
-  EXPECT_EQ(Bullets.size(), 1u);
-  Player->TakeDamage(5);
-  Tick(201);
-  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Respawning), 10));
-  Tick();
-  Player->TakeDamage(5);
-  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Alive), 5));
-}
 
 // Down wins over Up; speed decays without a key; the ship flies backwards at half speed; the limits are tested
 // before the move, so just inside the lowest height the ship overshoots by one tick's speed.
@@ -152,7 +138,7 @@ TEST_F(PlayerShip, CloakCostsOneRoundAndHoldingFireNeverExtendsIt) {
   }
 }
 
-// Shot down, the ship falls with its cases and respawns level at its start; the last crash finishes it.
+// Shot down, the ship falls with its cases and respawns level at its start, fading in; the last crash finishes it.
 TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   MakeAlive();
   Player->Lives = 1;
@@ -176,8 +162,18 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   ASSERT_EQ(Explosions.size(), 1u);
   EXPECT_EQ(std::pair(Explosions[0]->NumTrails, Explosions[0]->Size), std::pair(4, 1.0f));
   EXPECT_GE(Explosions[0]->Pos.y, Globals::GroundLevel);
-  MakeAlive();
-  Player->TakeDamage(10);
+  key[KEY_UP] = 0;
+  Player->Ammo[0] = 5;
+  key[KEY_SPACE] = 1;
+  Tick();
+  EXPECT_EQ(Bullets.size(), 1u) << "fading in it may fire";
+  Player->TakeDamage(5);
+  Tick(201);
+  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Respawning), 10)) << "but takes no damage";
+  Tick();
+  Player->TakeDamage(5);
+  EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Alive), 5)) << "for 203 ticks";
+  Player->TakeDamage(5);
   float lastX = Player->Pos.x;
   for (int t = 0; t < 1000 && Player->State == Dying; ++t) {
     Tick();
