@@ -143,6 +143,7 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   MakeAlive();
   Player->Lives = 1;
   Player->Casings.push_back(new CVector3(300, 220, 0));
+  Player->Casings.push_back(new CVector3(400, 550, -0.15f));  // at the ground line after a tick, and kept there
   Player->Vel = CVector2(2, 0);
   Player->Reload[3] = 5;
   Player->TakeDamage(20);
@@ -151,6 +152,7 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   Tick();
   EXPECT_TRUE(Player->Angle == 0.5f && IsAt(Player->Vel, 1.98f, 0.15f) && Player->Reload[3] == 5);
   EXPECT_TRUE(IsAt(*Player->Casings[0], 300, 220.15f) && Player->Casings[0]->z == 0.15f);
+  EXPECT_EQ(std::pair(Player->Casings.size(), Player->Casings[1]->y), std::pair(size_t{2}, 550.0f));
   Tick(64);  // 220 + 0.15 * n(n+1)/2 passes 550 at n = 66
   EXPECT_EQ(Player->Casings.size(), 1u);
   Tick();

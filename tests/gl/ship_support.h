@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "effects/fire.h"
 #include "gl_harness.h"
 #include "ships/enemy.h"
 #include "ships/player.h"
@@ -68,7 +67,6 @@ class PlayerFixture : public testing::Test {
     delete Player;
     DeleteAll(Bullets);
     DeleteAll(Explosions);
-    ReleaseKeys();
     Setup2D();
   }
   void Tick(int ticks = 1) {
