@@ -1,5 +1,5 @@
-// Projectiles against ships with frames of known size, driven in the mission loop's order: Update,
-// CheckCollision against each opposing ship, delete if Dead. Also the debris of explosions.
+// Projectiles against ships of known size in the mission loop's order: Update, CheckCollision against each
+// opposing ship, delete if Dead. Also the debris of explosions.
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -62,8 +62,9 @@ TEST_F(Projectiles, GunRoundsFlyByDirectionAndLeaveTheScreen) {
   }
 }
 
-// Enemy beams point left; the beam lasts six passes and hurts only in its first.
-TEST_F(Projectiles, BeamHitsEveryShipInItsLineOnceInItsFirstTick) {
+// Enemy beams point left; the beam lasts six passes and hurts only in its first. A mine stands still and hurts
+// every ship touching it in one pass.
+TEST_F(Projectiles, BeamAndMineHurtEveryShipTheyReachInOnePass) {
   SizedShip ahead(500, 300, 40, 20), farAhead(1200, 309, 40, 20), offLine(600, 310, 40, 20),
       behind(100, 300, 40, 20), late(700, 500, 40, 20);
   TBullet* beam = new CPlasmaBeam(130, 300, &Explosions, false);
@@ -81,6 +82,13 @@ TEST_F(Projectiles, BeamHitsEveryShipInItsLineOnceInItsFirstTick) {
   hostile.CheckCollision(&ahead);
   hostile.CheckCollision(&offLine);
   EXPECT_EQ(std::pair(ahead.Shields, offLine.Shields), std::pair(0, 100));
+  SizedShip a(300, 300, 20, 20), b(305, 305, 20, 20), away(340, 300, 20, 20);
+  TBullet* mine = new CMine(300, 300, &Explosions, true);
+  const size_t blasts = Explosions.size();
+  for (int t = 0; t < 100; ++t) ASSERT_FALSE(Pass(mine, {&away}));
+  EXPECT_FLOAT_EQ(mine->Pos.x, 300);
+  EXPECT_TRUE(Pass(mine, {&a, &b, &away}));
+  EXPECT_EQ(std::pair(a.Shields + b.Shields + away.Shields, Explosions.size()), std::pair(280, blasts + 2));
 }
 
 // Rockets speed up to 7 across; the edges of the field (x 0 and 800, y 0) still belong to it. In the tick it dies
@@ -121,15 +129,6 @@ TEST_F(Projectiles, RocketsCapTheirSpeedAndBlastInTheTickTheyDie) {
   EXPECT_EQ(std::pair(turret.Shields, outOfReach.Shields), std::pair(80, 100));
 }
 
-TEST_F(Projectiles, MineStandsStillAndHurtsEveryShipTouchingItInOnePass) {
-  SizedShip a(300, 300, 20, 20), b(305, 305, 20, 20), away(340, 300, 20, 20);
-  TBullet* mine = new CMine(300, 300, &Explosions, true);
-  for (int t = 0; t < 100; ++t) ASSERT_FALSE(Pass(mine, {&away}));
-  EXPECT_FLOAT_EQ(mine->Pos.x, 300);
-  EXPECT_TRUE(Pass(mine, {&a, &b, &away}));
-  EXPECT_EQ(std::pair(a.Shields + b.Shields + away.Shields, Explosions.size()), std::pair(280, size_t{2}));
-}
-
 // It flies right until it locks on the first live ship in its band, then turns towards it; the target shot down,
 // it keeps its heading and locks on nothing else. With nothing in the band it flies straight and hits any ship.
 TEST_F(Projectiles, MissileLocksOnTheFirstLiveShipInsideTheBand) {
@@ -157,11 +156,8 @@ TEST_F(Projectiles, MissileLocksOnTheFirstLiveShipInsideTheBand) {
   EXPECT_TRUE(IsAt(bullet->Pos, 140, 300));
   for (int t = 0; t < 5 && bullet != nullptr; ++t) Pass(bullet, {&inTheWay});
   EXPECT_EQ(std::tuple(bullet, Explosions.size(), inTheWay.DeadFlag), std::tuple(nullptr, 1u, nullptr));
-}
-
-// Under the sanitizers: a deleted missile is never told of its ship, and a missile whose lock was overwritten
-// keeps homing on a falling ship until the ship is removed.
-TEST_F(Projectiles, MissileAndShipOutliveEachOtherSafely) {
+  // Under the sanitizers: a deleted missile is never told of its ship, and a missile whose lock was overwritten
+  // keeps homing on a falling ship until the ship is removed.
   auto* ship = new SizedShip(400, 300, 10, 10);
   TBullet* first = new CMissile(100, 100, &Explosions, false);
   Pass(first, {ship});
@@ -180,9 +176,9 @@ TEST_F(Projectiles, MissileAndShipOutliveEachOtherSafely) {
   EXPECT_GT(older->Heading, 0.5f) << "still turns after the falling ship";
   delete ship;
   EXPECT_TRUE(older->TargetLost && older->TargetX == nullptr && older->TargetY == nullptr && !newer->TargetX);
-  const float heading = older->Heading;
+  const float held = older->Heading;
   older->Update();
-  EXPECT_EQ(older->Heading, heading);
+  EXPECT_EQ(older->Heading, held);
   delete older;
   delete newer;
 }
@@ -196,7 +192,6 @@ TEST_F(Projectiles, ExplosionDebrisLivesWhileAnyPieceIsAboveY800) {
     for (int i = 0; i < explosion.NumTrails; ++i) above = above || explosion.Trails[i].Pos.y < 800;
     ASSERT_EQ(explosion.Dead, !above) << "update " << updates;
   }
-  EXPECT_GT(updates, 38);
 }
 
 }  // namespace
