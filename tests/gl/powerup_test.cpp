@@ -32,18 +32,15 @@ TEST_F(Powerups, PickupBoxIsStrictAndTheWaitingIconDrifts) {
     EXPECT_EQ(Drift(powerup, 1), taken) << x << "," << y;
   }
   EXPECT_EQ(Player->Ammo[4], 60);
-  BITMAP* bmp = MakeFilledBitmap(16, 16, 0, 255, 0);
-  CGLSprite icon(bmp, MaskAdditive);
-  destroy_bitmap(bmp);
-  CGLSprite* saved = CPowerup::ShieldSprite;
-  CPowerup::ShieldSprite = &icon;
+  CGLSprite icon;
+  FillSprites(&icon, 1, 16, 16);
   CPowerup shield(600, 100, 5);
-  CPowerup::ShieldSprite = saved;
+  shield.Sprite = &icon;
   EXPECT_FALSE(Drift(shield, 100));
   EXPECT_TRUE(IsAt(shield.Pos, 500, 100));
   ClearScreen(0, 0, 0);
   shield.Draw();
-  EXPECT_EQ(std::pair(ReadPixel(500, 100), ReadPixel(510, 100)), std::pair(Pixel{0, 255, 0}, Pixel{0, 0, 0}));
+  EXPECT_EQ(std::pair(ReadPixel(500, 100), ReadPixel(510, 100)), std::pair(Pixel{40, 200, 80}, Pixel{0, 0, 0}));
 }
 
 // Taken, the text stands for 49 ticks, then rises 5 a tick from y 300: at -10 it is not yet gone, at -15 it is.
