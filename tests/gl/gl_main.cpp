@@ -1,8 +1,7 @@
 // Entry of the GL test executable: the game's 800x600 OpenGL display in its 2D view, run from a scratch directory
 // whose `data` links to the generated data, so that code under test finds "data/..." as the game does.
-#include <gtest/gtest.h>  // before alleggl.h, whose X11 headers define None and Bool
+#include <gtest/gtest.h>  // before the X11 headers, which define None and Bool
 #include <allegro.h>
-#include <alleggl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
