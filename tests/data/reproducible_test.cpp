@@ -6,12 +6,11 @@
 
 #include "data_support.h"
 
-namespace {
-
 using namespace data_test;
 namespace fs = std::filesystem;
 
-const std::string kTools = kBinary + "/tools/", kArt = kTools + "artgen/artgen --assets " + kSource + "/assets/art";
+const std::string kSource = VARNOK_SOURCE_DIR, kTools = kBinary + "/tools/";
+const std::string kArt = kTools + "artgen/artgen --assets " + kSource + "/assets/art";
 
 // Each writes into $OUT and may scribble in $WORK; then where the build put its copies.
 const std::pair<std::string, std::string> kGenerators[] = {
@@ -39,5 +38,3 @@ TEST_P(Reproducible, SecondRunWritesTheBuildsBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, Reproducible, testing::ValuesIn(kGenerators));
-
-}  // namespace
