@@ -1,5 +1,4 @@
-// The generated pictures load through the calls the game uses, have the sizes the screen layout needs and keep
-// clean mask edges.
+// The generated pictures and fonts, loaded through the calls the game uses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,18 +13,11 @@ using namespace data_test;
 
 bool IsMask(BITMAP* b, int x, int y) { return getpixel(b, x, y) == bitmap_mask_color(b); }
 
-bool Same(BITMAP* a, BITMAP* b) {
-  for (int y = 0; y < a->h; ++y)
-    for (int x = 0; x < a->w; ++x)
-      if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
-  return true;
-}
-
 // What a picture shows: solid pixels, those blended towards magenta (a pink fringe on screen), solid and lit ones
-// along the border, the light it gives, and lit pixels where the moon must stay dark.
+// along the border, the light it gives, lit pixels where the moon must stay dark, and a digest of it all.
 struct Survey {
   int solid = 0, fringe = 0, edgeSolid = 0, edgeLit = 0, moonStray = 0;
-  long light = 0;
+  unsigned long light = 0, digest = 0;
 };
 
 Survey Look(BITMAP* b) {
@@ -40,6 +32,7 @@ Survey Look(BITMAP* b) {
       s.edgeSolid += edge;
       s.edgeLit += edge && std::max({r, g, bl}) > 8;
       s.light += r + g + bl;
+      s.digest = s.digest * 31 + (c & 0xffffff) + x * 7 + y;
       // In the bottom-left corner of a black screen a lit top row or right column ends the glow in a visible
       // edge; the menu text from x 200 lies over it.
       s.moonStray += y < 12 || x >= b->w - 12 ? r + g + bl > 0 : x >= 190 && r + g + bl > 450;
@@ -57,7 +50,8 @@ struct Picture {
   int count = 1;  // bitmaps in a datafile
 };
 
-std::vector<Picture> Pictures() {
+TEST(Art, PicturesAndSpriteSetsHaveTheirSizesAndCleanMasks) {
+  ASSERT_TRUE(StartAllegro());
   std::vector<Picture> all = {{"player.dat", 50, 80, 8, 64, Ship, 8}, {"explosion.dat", 48, 128, 8, 128, Additive, 15},
       {"bomb.bmp", 16, 32, 6, 14, Ship}, {"rocket.bmp", 20, 36, 5, 12, Ship}, {"mine.bmp", 12, 26, 12, 26, Ship},
       {"earth.bmp", 160, 220, 160, 220, Ship}, {"fire.bmp", 8, 24, 8, 24, Additive},
@@ -71,12 +65,7 @@ std::vector<Picture> Pictures() {
   for (int set = 1; set <= 12; ++set)
     all.push_back({"enemy" + std::to_string(set) + ".dat", widths[set - 1][0], widths[set - 1][1], 8, 64,
                    set == 7 || set == 12 ? Turret : Ship, CShipNPC::SpriteSetSize(set)});
-  return all;
-}
-
-TEST(Art, PicturesAndSpriteSetsHaveTheirSizesAndCleanMasks) {
-  ASSERT_TRUE(StartAllegro());
-  for (const Picture& p : Pictures()) {
+  for (const Picture& p : all) {
     SCOPED_TRACE(p.file);
     const std::string path = kData + "/" + p.file;
     std::vector<BITMAP*> b;
@@ -95,14 +84,14 @@ TEST(Art, PicturesAndSpriteSetsHaveTheirSizesAndCleanMasks) {
       EXPECT_TRUE(p.kind != Moon || s[i].moonStray == 0) << s[i].moonStray << " pixels lit where it must be dark";
       EXPECT_TRUE(i >= frames || (b[i]->w >= p.minW && b[i]->w <= p.maxW && b[i]->h >= p.minH && b[i]->h <= p.maxH))
           << i << ": " << b[i]->w << "x" << b[i]->h;
-      const bool turning = i == 0 || (b[i]->w == b[0]->w && b[i]->h == b[0]->h && !Same(b[i], b[i - 1]));
+      const bool turning = i == 0 || (b[i]->w == b[0]->w && b[i]->h == b[0]->h && s[i].digest != s[i - 1].digest);
       EXPECT_TRUE(p.kind != Turret || i >= frames || turning) << "turret frame " << i;
     }
     if (frames < n) {
       EXPECT_LT(b[frames]->h * 2, b[frames / 2]->h + 2) << "a shadow is flat";
       EXPECT_LT(s[frames].light / s[frames].solid, 120) << "a shadow is dark";
     }
-    EXPECT_TRUE(p.kind != Turret || !Same(b[0], b[frames - 1])) << "the barrel leans both ways";
+    EXPECT_TRUE(p.kind != Turret || s[0].digest != s[frames - 1].digest) << "the barrel leans both ways";
     EXPECT_TRUE(p.file != "player.dat" || (b[0]->h > b[3]->h && b[6]->h > b[3]->h)) << "the tilted frames";
     EXPECT_TRUE(n != 15 || s[14].light * 3 < s[2].light) << "the fireball fades out";
     // Landscape strips repeat side by side, stand on the ground line and the hills leave the sky clear.
@@ -115,6 +104,33 @@ TEST(Art, PicturesAndSpriteSetsHaveTheirSizesAndCleanMasks) {
     else
       destroy_bitmap(b[0]);
   }
+}
+
+TEST(Art, ThreeProportionalFontsSizedForTheirScreensDrawEveryCharacter) {
+  ASSERT_TRUE(StartAllegro());
+  DATAFILE* data = load_datafile((kData + "/font.dat").c_str());
+  ASSERT_NE(data, nullptr);
+  // The menu, small and medium fonts as the game takes them: menu items stand 30 pixels apart, HUD lines 12 and
+  // debriefing lines 20.
+  const int heights[][2] = {{24, 29}, {11, 14}, {16, 20}};
+  BITMAP* canvas = create_bitmap_ex(32, 64, 64);
+  for (int f = 0; f < 3; ++f) {
+    ASSERT_EQ(data[f].type, DAT_FONT) << f;
+    FONT* font = static_cast<FONT*>(data[f].dat);
+    const int height = text_height(font);
+    EXPECT_TRUE(height >= heights[f][0] && height <= heights[f][1]) << "font " << f << ": " << height;
+    EXPECT_GT(text_length(font, "M"), text_length(font, "i")) << "font " << f;
+    for (char c = ' '; c <= '~'; ++c) {
+      const char text[2] = {c, '\0'};
+      clear_to_color(canvas, 0);
+      textout_ex(canvas, font, text, 0, 0, makecol32(255, 255, 255), -1);
+      const int width = text_length(font, text);
+      const bool ink = Look(canvas).light > 0;
+      EXPECT_TRUE(width > 0 && width < height * 2 && ink == (c != ' ')) << "font " << f << ", '" << c << "'";
+    }
+  }
+  destroy_bitmap(canvas);
+  unload_datafile(data);
 }
 
 }  // namespace
