@@ -1,4 +1,3 @@
-// The level checker against small broken campaigns: each kind of mistake is reported with its file and line.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -25,15 +24,10 @@ TEST(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
   DATAFILE* fonts = load_datafile((kData + "/font.dat").c_str());
   ASSERT_NE(fonts, nullptr);
   FONT* small = static_cast<FONT*>(fonts[1].dat);
-  Shell("rm -rf " + kRoot + " && mkdir -p " + kRoot + "/data/ships");
-  const char* const ships[][2] = {
-      {"fighter", "Data 1 7 Acc 0.1 MaxSpeed 3 Hostile 1 Weapon 0 40 Shields 6 Shadow 1 Ground 0 Value 50\n"},
-      {"turret", "Data 7 6 Acc 0 MaxSpeed 0 Hostile 1 Weapon 0 30 Shields 10 Shadow 1 Ground 1 Value 100\n"},
-      {"big", "Acc 0.1 MaxSpeed 3\nData 2 3\nHostile 1 Shields 5 Shadow 0 Ground 0\n"},
-      {"bomber", "Data 4 7 Acc 0.1 MaxSpeed 2 Hostile 1\nWeapon 0 20\nWeapon 5 4\nShields 20 Shadow 1 Ground 0\n"},
-      {"friend", "Data 8 7 Acc 0.1 MaxSpeed 2 Hostile 0\nWeapon 0 50\nWeapon 1 9\nWeapon 2 9\nWeapon 8 9\n"
-                 "Weapon 9 9\nWeapon 10 9\nShields 40 Shadow 1 Ground 0\n"}};
-  for (const auto& ship : ships) Write(std::string("ships/") + ship[0] + ".txt", ship[1]);
+  Shell("mkdir -p " + kRoot + "/data/ships && cd " + kData + "/ships && cp fighter.txt turret.txt escort.txt " +
+        kRoot + "/data/ships");
+  Write("ships/big.txt", "Acc 0.1 MaxSpeed 3\nData 2 3\nHostile 1 Shields 5 Shadow 0 Ground 0\n");
+  Write("ships/bomber.txt", "Data 4 7 Acc 0.1 MaxSpeed 2 Hostile 1\nWeapon 5 4\nShields 20 Shadow 1 Ground 0\n");
   // A line of wide letters that just fits the text screens, and one letter more.
   std::string wide;
   while (text_length(small, (wide + "W").c_str()) <= levelcheck::Checker::MaxTextWidth) wide += "W";
@@ -43,9 +37,9 @@ TEST(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
   } rows[] = {
       // A ship that stays until shot down keeps the mission open past the finish.
       {"Req 2\nFin 300\nWeapon 3 10\nE 10 840 200 data/ships/fighter.txt 1 1\nE 20 840 536 data/ships/turret.txt 1 7\n"
-       "E 20 -40 300 data/ships/friend.txt 0 5\nPW 30 820 300 4 10\nPS 40 820 300 5\nPL 50 820 300\n" +
+       "E 20 -40 300 data/ships/escort.txt 0 5\nPW 30 820 300 4 10\nPS 40 820 300 5\nPL 50 820 300\n" +
        Enemy("840 200", "fighter", "9") + "PS 350 820 300 5\n" + Enemy("840 -90", "fighter", "3") +
-       Enemy("840 -90", "fighter", "8") + Enemy("840 300", "friend", "1") + Enemy("840 536", "turret", "1") + B, {}},
+       Enemy("840 -90", "fighter", "8") + Enemy("840 300", "escort", "1") + Enemy("840 536", "turret", "1") + B, {}},
       {H + "Enemy 10 840 200 data/ships/fighter.txt 1 1\n" + B, {"3: unknown keyword \"Enemy\""}},
       {H + B + "E 10 840 high data/ships/fighter.txt 1 1\n", {"6: needs a number as its y, not \"high\""}},
       {H + B + "E 10 840 200 data/ships/fighter.txt 2 1\n", {"6: 0 or 1"}},
@@ -57,8 +51,8 @@ TEST(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
        "PS 10 820 300 0\nPL 10 820 530\n" + Enemy("-60 200", "fighter", "1") + Enemy("840 580", "fighter", "4") +
        Enemy("840 -90", "fighter", "1") + Enemy("900 300", "fighter", "10") + Enemy("2000 300", "fighter", "1") +
        Enemy("840 300", "fighter", "11") + Enemy("840 300", "fighter", "7") + Enemy("840 200", "turret", "7") +
-       Enemy("840 560", "turret", "7") + Enemy("840 536", "turret", "3") + Enemy("-40 300", "friend", "10") +
-       "E 10 840 300 data/ships/friend.txt 1 1\n" + Enemy("840 200", "nothing", "1") + Enemy("840 200", "big", "1") +
+       Enemy("840 560", "turret", "7") + Enemy("840 536", "turret", "3") + Enemy("-40 300", "escort", "10") +
+       "E 10 840 300 data/ships/escort.txt 1 1\n" + Enemy("840 200", "nothing", "1") + Enemy("840 200", "big", "1") +
        Enemy("840 200", "bomber", "1") + B,
        {"3: \"Req\" given again", "4: \"Fin\" given again", "5: takes ammunition away", "6: weapon 12 does not",
         "7: weapon 12 does not", "8: left of the screen", "9: restores nothing", "10: out of the player's reach",
@@ -66,7 +60,7 @@ TEST(LevelCheck, ReportsEachMistakeAtItsFileAndLine) {
         "15: far right", "16: behaviour 11 does not exist", "17: hangs in the air", "18: stands in the air",
         "19: buried", "20: a ground unit with behaviour 3 flies", "21: never leaves", "22: friendly ship counts",
         "23: data/ships/nothing.txt does not exist", "data/ships/big.txt:2: set 2 holds 1 sprites",
-        "data/ships/bomber.txt:3: weapon 5 (Heavy Bomb) has no enemy"}},
+        "data/ships/bomber.txt:2: weapon 5 (Heavy Bomb) has no enemy"}},
       {H + "[Briefing]\nOne\n[End]\n[Briefing]\nCaf\xc3\xa9\n" + wide + "\n" + wide + "W\n [End]\n[End]\n",
        {"6: second briefing replaces", "7: character the fonts do not have", "9: pixels wide in the small font",
         "10: must stand alone"}},
