@@ -1,9 +1,6 @@
-// The shipped campaign, read with the game's own readers, shows the player every
-// behaviour, sprite set, enemy weapon, power-up and kind of ship, and names each
-// player weapon in a briefing no later than the mission that hands it out.
+// The shipped campaign, read with the game's own readers.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 
 #include "data_support.h"

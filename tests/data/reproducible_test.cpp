@@ -1,4 +1,3 @@
-// Every generator, run again from the sources, writes the very bytes the build wrote, icons included.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
