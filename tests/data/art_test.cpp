@@ -13,8 +13,7 @@ using namespace data_test;
 
 bool IsMask(BITMAP* b, int x, int y) { return getpixel(b, x, y) == bitmap_mask_color(b); }
 
-// What a picture shows: solid pixels, those blended towards magenta (a pink fringe on screen), solid and lit ones
-// along the border, the light it gives, lit pixels where the moon must stay dark, and a digest of it all.
+// What a picture shows; a pixel blended towards magenta is a pink fringe on screen.
 struct Survey {
   int solid = 0, fringe = 0, edgeSolid = 0, edgeLit = 0, moonStray = 0;
   unsigned long light = 0, digest = 0;
@@ -33,8 +32,7 @@ Survey Look(BITMAP* b) {
       s.edgeLit += edge && std::max({r, g, bl}) > 8;
       s.light += r + g + bl;
       s.digest = s.digest * 31 + (c & 0xffffff) + x * 7 + y;
-      // In the bottom-left corner of a black screen a lit top row or right column ends the glow in a visible
-      // edge; the menu text from x 200 lies over it.
+      // Lit top rows or right columns would end the moon's glow in an edge; the menu text from x 200 lies over it.
       s.moonStray += y < 12 || x >= b->w - 12 ? r + g + bl > 0 : x >= 190 && r + g + bl > 450;
     }
   return s;
