@@ -31,7 +31,7 @@ TEST(Campaign, ShowsEverythingAndNamesEachWeaponBeforeHandingItOut) {
       ASSERT_EQ(ship.ReadInfo(def, event.ShipFile), "") << event.ShipFile;
       behaviours.insert(event.Behaviour);
       for (int set = 1; set <= 12; ++set)
-        if (CShipNPC::SpriteSet(set) == ship.Sprites) sets.insert(set);
+        if (ship.Sprites && CShipNPC::SpriteSet(set) == ship.Sprites) sets.insert(set);
       for (int id = 0; id < 12; ++id)
         if (ship.Ammo[id] > 0) enemyWeapons.insert(id);
       kinds.insert(!ship.Hostile ? "friend" : !ship.Ground ? "flyer" : event.Behaviour == 7 ? "turret" : "vehicle");
