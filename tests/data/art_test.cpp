@@ -1,5 +1,4 @@
-// The generated pictures load through the calls the game uses, have the sizes
-// the screen layout needs and keep clean mask edges.
+// The generated pictures and fonts, loaded through the calls the game uses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,21 +11,12 @@ namespace {
 
 using namespace data_test;
 
-BITMAP* LoadBmp(const std::string& name) { return load_bitmap((kData + "/" + name).c_str(), nullptr); }
 bool IsMask(BITMAP* b, int x, int y) { return getpixel(b, x, y) == bitmap_mask_color(b); }
 
-bool Same(BITMAP* a, BITMAP* b) {
-  for (int y = 0; y < a->h; ++y)
-    for (int x = 0; x < a->w; ++x)
-      if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
-  return true;
-}
-
-// What a picture shows: solid pixels, those blended towards magenta (a pink fringe
-// on screen), solid and lit ones along the border, and the light it gives.
+// What a picture shows; a pixel blended towards magenta is a pink fringe on screen.
 struct Survey {
-  int solid = 0, fringe = 0, edgeSolid = 0, edgeLit = 0;
-  long light = 0;
+  int solid = 0, fringe = 0, edgeSolid = 0, edgeLit = 0, moonStray = 0;
+  unsigned long light = 0, digest = 0;
 };
 
 Survey Look(BITMAP* b) {
@@ -34,114 +24,106 @@ Survey Look(BITMAP* b) {
   for (int y = 0; y < b->h; ++y)
     for (int x = 0; x < b->w; ++x) {
       if (IsMask(b, x, y)) continue;
-      const int c = getpixel(b, x, y), depth = bitmap_color_depth(b);
-      const int r = getr_depth(depth, c), g = getg_depth(depth, c), bl = getb_depth(depth, c);
+      const int c = getpixel(b, x, y), r = getr32(c), g = getg32(c), bl = getb32(c);
       const bool edge = x == 0 || y == 0 || x == b->w - 1 || y == b->h - 1;
       ++s.solid;
       s.fringe += (255 - r) + g + (255 - bl) < 150;
       s.edgeSolid += edge;
       s.edgeLit += edge && std::max({r, g, bl}) > 8;
       s.light += r + g + bl;
+      s.digest = s.digest * 31 + (c & 0xffffff) + x * 7 + y;
+      // Lit top rows or right columns would end the moon's glow in an edge; the menu text from x 200 lies over it.
+      s.moonStray += y < 12 || x >= b->w - 12 ? r + g + bl > 0 : x >= 190 && r + g + bl > 450;
     }
   return s;
 }
 
-// The player's set (0) and the twelve enemy sets: flight frames climbing to level
-// to diving, then a shadow when there are several; the explosion's frames.
-TEST(Art, SpriteSetsHoldTheGamesSpritesWithCleanMasks) {
+// Sprite sets hold flight frames climbing to level to diving, then a shadow when there are several; a turret's
+// frames turn the barrel inside one box. Additive pictures are drawn brightened, so black is their clear colour.
+enum Kind { Ship, Turret, Additive, Opaque, Moon, Hills, Ground };
+struct Picture {
+  std::string file;
+  int minW, maxW, minH, maxH;
+  Kind kind;
+  int count = 1;  // bitmaps in a datafile
+};
+
+TEST(Art, PicturesAndSpriteSetsHaveTheirSizesAndCleanMasks) {
   ASSERT_TRUE(StartAllegro());
-  const struct {
-    int set, minW, maxW;  // set 0 is the player's, -1 the explosion's
-    bool turret;          // frames turn the barrel inside one box
-  } sets[] = {{0, 50, 80, false}, {1, 36, 70, false}, {2, 20, 60, false},   {3, 36, 70, false},   {4, 70, 112, false},
-              {5, 60, 112, false}, {6, 36, 80, false}, {7, 24, 70, true},   {8, 36, 70, false},   {9, 20, 60, false},
-              {10, 70, 112, false}, {11, 20, 60, false}, {12, 24, 70, true}, {-1, 48, 128, false}};
-  for (const auto& set : sets) {
-    const std::string file =
-        set.set > 0 ? "enemy" + std::to_string(set.set) + ".dat" : set.set ? "explosion.dat" : "player.dat";
-    SCOPED_TRACE(file);
-    DATAFILE* d = load_datafile((kData + "/" + file).c_str());
-    ASSERT_NE(d, nullptr);
-    const int n = set.set > 0 ? CShipNPC::SpriteSetSize(set.set) : set.set ? 15 : 8;
-    const int frames = n > 1 && set.set >= 0 ? n - 1 : n, maxH = set.set < 0 ? 128 : 64;
-    ASSERT_EQ(Count(d), n);
+  std::vector<Picture> all = {{"player.dat", 50, 80, 8, 64, Ship, 8}, {"explosion.dat", 48, 128, 8, 128, Additive, 15},
+      {"bomb.bmp", 16, 32, 6, 14, Ship}, {"rocket.bmp", 20, 36, 5, 12, Ship}, {"mine.bmp", 12, 26, 12, 26, Ship},
+      {"earth.bmp", 160, 220, 160, 220, Ship}, {"fire.bmp", 8, 24, 8, 24, Additive},
+      {"powerammo.bmp", 24, 40, 24, 40, Additive}, {"powerheal.bmp", 24, 40, 24, 40, Additive},
+      {"powerlife.bmp", 24, 40, 24, 40, Additive}, {"logo.bmp", 300, 700, 80, 220, Additive},
+      {"hills.bmp", 800, 2048, 60, 250, Hills}, {"ground.bmp", 800, 2048, 50, 50, Ground},
+      {"moon.bmp", 200, 400, 200, 400, Moon}, {"quenby.bmp", 256, 256, 256, 256, Opaque},
+      {"exit.bmp", 256, 800, 200, 600, Opaque}};
+  const int widths[][2] = {{36, 70}, {20, 60}, {36, 70}, {70, 112}, {60, 112}, {36, 80}, {24, 70}, {36, 70},
+                           {20, 60}, {70, 112}, {20, 60}, {24, 70}};
+  for (int set = 1; set <= 12; ++set)
+    all.push_back({"enemy" + std::to_string(set) + ".dat", widths[set - 1][0], widths[set - 1][1], 8, 64,
+                   set == 7 || set == 12 ? Turret : Ship, CShipNPC::SpriteSetSize(set)});
+  for (const Picture& p : all) {
+    SCOPED_TRACE(p.file);
+    const std::string path = kData + "/" + p.file;
     std::vector<BITMAP*> b;
+    DATAFILE* d = p.file.find(".dat") != std::string::npos ? load_datafile(path.c_str()) : nullptr;
+    for (int i = 0; d && d[i].type == DAT_BITMAP; ++i) b.push_back(static_cast<BITMAP*>(d[i].dat));
+    if (!d) b.push_back(load_bitmap(path.c_str(), nullptr));
+    ASSERT_TRUE(b.size() == static_cast<size_t>(p.count) && b.back()) << b.size();
+    const int n = p.count, frames = n > 1 && p.kind != Additive ? n - 1 : n;
     std::vector<Survey> s;
     for (int i = 0; i < n; ++i) {
-      ASSERT_EQ(d[i].type, DAT_BITMAP) << i;
-      b.push_back(static_cast<BITMAP*>(d[i].dat));
       s.push_back(Look(b[i]));
-      EXPECT_TRUE(bitmap_color_depth(b[i]) >= 24 && s[i].fringe == 0) << "sprite " << i;
-      // A ship stays clear of its border; an explosion, drawn additively, is black there.
-      EXPECT_TRUE(set.set < 0 ? s[i].edgeLit == 0 : s[i].edgeSolid == 0 && s[i].solid > 20) << "sprite " << i;
-      EXPECT_TRUE(i >= frames || (b[i]->w >= set.minW && b[i]->w <= set.maxW && b[i]->h >= 8 && b[i]->h <= maxH))
-          << "sprite " << i << ": " << b[i]->w << "x" << b[i]->h;
-      const bool turning = i == 0 || (b[i]->w == b[0]->w && b[i]->h == b[0]->h && !Same(b[i], b[i - 1]));
-      EXPECT_TRUE(!set.turret || i >= frames || turning) << "turret frame " << i;
+      const bool solid = s[i].solid == b[i]->w * b[i]->h;
+      EXPECT_TRUE(p.kind == Opaque || p.kind == Moon || p.kind == Ground ? solid : s[i].fringe == 0) << i;
+      EXPECT_TRUE(p.kind > Turret || (s[i].edgeSolid == 0 && s[i].solid > 20)) << i << " touches its border";
+      EXPECT_TRUE(p.kind != Additive || s[i].edgeLit == 0) << i << " is not black at its border";
+      EXPECT_TRUE(p.kind != Moon || s[i].moonStray == 0) << s[i].moonStray << " pixels lit where it must be dark";
+      EXPECT_TRUE(i >= frames || (b[i]->w >= p.minW && b[i]->w <= p.maxW && b[i]->h >= p.minH && b[i]->h <= p.maxH))
+          << i << ": " << b[i]->w << "x" << b[i]->h;
+      const bool turning = i == 0 || (b[i]->w == b[0]->w && b[i]->h == b[0]->h && s[i].digest != s[i - 1].digest);
+      EXPECT_TRUE(p.kind != Turret || i >= frames || turning) << "turret frame " << i;
     }
-    if (frames < n) {
-      EXPECT_LT(b[frames]->h * 2, b[frames / 2]->h + 2) << "a shadow is flat";
-      EXPECT_LT(s[frames].light / s[frames].solid, 120) << "a shadow is dark";
-    }
-    EXPECT_TRUE(!set.turret || !Same(b[0], b[frames - 1])) << "the barrel leans both ways";
-    EXPECT_TRUE(set.set != 0 || (b[0]->h > b[3]->h && b[6]->h > b[3]->h)) << "the player's tilted frames";
-    EXPECT_TRUE(set.set >= 0 || s[14].light * 3 < s[2].light) << "the fireball fades out";
-    unload_datafile(d);
-  }
-}
-
-TEST(Art, PicturesLoadWithTheirSizesAndMasks) {
-  ASSERT_TRUE(StartAllegro());
-  enum Kind { Additive, Opaque, Ship, Hills, Ground };
-  const struct {
-    const char* file;
-    int minW, maxW, minH, maxH;
-    Kind kind;
-  } pictures[] = {
-      {"bomb.bmp", 16, 32, 6, 14, Ship},           {"rocket.bmp", 20, 36, 5, 12, Ship},
-      {"mine.bmp", 12, 26, 12, 26, Ship},          {"fire.bmp", 8, 24, 8, 24, Additive},
-      {"powerammo.bmp", 24, 40, 24, 40, Additive}, {"powerheal.bmp", 24, 40, 24, 40, Additive},
-      {"powerlife.bmp", 24, 40, 24, 40, Additive}, {"hills.bmp", 800, 2048, 60, 250, Hills},
-      {"ground.bmp", 800, 2048, 50, 50, Ground},   {"earth.bmp", 160, 220, 160, 220, Ship},
-      {"logo.bmp", 300, 700, 80, 220, Additive},  // from y 20, clear of the menu at 245
-      {"moon.bmp", 200, 400, 200, 400, Opaque},    {"quenby.bmp", 256, 256, 256, 256, Opaque},  // a texture
-      {"exit.bmp", 256, 800, 200, 600, Opaque}};
-  for (const auto& p : pictures) {
-    SCOPED_TRACE(p.file);
-    BITMAP* b = LoadBmp(p.file);
-    ASSERT_NE(b, nullptr);
-    EXPECT_TRUE(b->w >= p.minW && b->w <= p.maxW && b->h >= p.minH && b->h <= p.maxH) << b->w << "x" << b->h;
-    const Survey s = Look(b);
-    EXPECT_TRUE(p.kind == Opaque || p.kind == Ground ? s.solid == b->w * b->h : s.fringe == 0) << "holes or fringe";
-    EXPECT_TRUE(p.kind != Ship || (s.edgeSolid == 0 && s.solid > 20)) << "touches its border";
-    EXPECT_TRUE(p.kind != Additive || s.edgeLit == 0) << "not black at its border";
+    EXPECT_TRUE(frames == n || (b[frames]->h * 2 < b[frames / 2]->h + 2 && s[frames].light / s[frames].solid < 120))
+        << "a shadow is flat and dark";
+    EXPECT_TRUE(p.kind != Turret || s[0].digest != s[frames - 1].digest) << "the barrel leans both ways";
+    EXPECT_TRUE(p.file != "player.dat" || (b[0]->h > b[3]->h && b[6]->h > b[3]->h)) << "the tilted frames";
+    EXPECT_TRUE(n != 15 || s[14].light * 3 < s[2].light) << "the fireball fades out";
     // Landscape strips repeat side by side, stand on the ground line and the hills leave the sky clear.
-    const bool strip = p.kind == Hills || p.kind == Ground;
-    for (int y = 0; strip && y < b->h; ++y)
-      ASSERT_EQ(getpixel(b, 0, y), getpixel(b, b->w - 1, y)) << "left and right columns differ at y " << y;
-    for (int x = 0; strip && x < b->w; ++x)
-      ASSERT_TRUE(!IsMask(b, x, b->h - 1) && (p.kind == Ground || IsMask(b, x, 0))) << "gap or peak at x " << x;
-    destroy_bitmap(b);
+    for (int y = 0; p.kind >= Hills && y < b[0]->h; ++y)
+      ASSERT_EQ(getpixel(b[0], 0, y), getpixel(b[0], b[0]->w - 1, y)) << "left and right columns differ at y " << y;
+    for (int x = 0; p.kind >= Hills && x < b[0]->w; ++x)
+      ASSERT_TRUE(!IsMask(b[0], x, b[0]->h - 1) && (p.kind == Ground || IsMask(b[0], x, 0))) << "gap or peak at " << x;
+    d ? unload_datafile(d) : destroy_bitmap(b[0]);
   }
 }
 
-TEST(Art, TheMoonFadesToBlackAtItsEdgesAndStaysDimBehindTheMenu) {
+TEST(Art, ThreeProportionalFontsSizedForTheirScreensDrawEveryCharacter) {
   ASSERT_TRUE(StartAllegro());
-  BITMAP* moon = LoadBmp("moon.bmp");
-  ASSERT_NE(moon, nullptr);
-  // It sits in the bottom-left corner of a black screen: lit pixels in its top
-  // rows or right columns would end the glow in a visible edge. The menu text
-  // from x 200, y 250 lies over it.
-  int edge = 0, bright = 0;
-  for (int y = 0; y < moon->h; ++y)
-    for (int x = 0; x < moon->w; ++x) {
-      const int c = getpixel(moon, x, y), light = getr32(c) + getg32(c) + getb32(c);
-      edge += (y < 12 || x >= moon->w - 12) && light > 0;
-      bright += y >= moon->h - 250 && x >= 190 && light > 3 * 150;
+  DATAFILE* data = load_datafile((kData + "/font.dat").c_str());
+  ASSERT_NE(data, nullptr);
+  // The menu, small and medium fonts as the game takes them: menu items stand 30 pixels apart, HUD lines 12 and
+  // debriefing lines 20.
+  const int heights[][2] = {{24, 29}, {11, 14}, {16, 20}};
+  BITMAP* canvas = create_bitmap_ex(32, 64, 64);
+  for (int f = 0; f < 3; ++f) {
+    ASSERT_EQ(data[f].type, DAT_FONT) << f;
+    FONT* font = static_cast<FONT*>(data[f].dat);
+    const int height = text_height(font);
+    EXPECT_TRUE(height >= heights[f][0] && height <= heights[f][1]) << "font " << f << ": " << height;
+    EXPECT_GT(text_length(font, "M"), text_length(font, "i")) << "font " << f;
+    for (char c = ' '; c <= '~'; ++c) {
+      const char text[2] = {c, '\0'};
+      clear_to_color(canvas, 0);
+      textout_ex(canvas, font, text, 0, 0, makecol32(255, 255, 255), -1);
+      const int width = text_length(font, text);
+      const bool ink = Look(canvas).light > 0;
+      EXPECT_TRUE(width > 0 && width < height * 2 && ink == (c != ' ')) << "font " << f << ", '" << c << "'";
     }
-  EXPECT_EQ(edge, 0);
-  EXPECT_LT(bright, 30);
-  destroy_bitmap(moon);
+  }
+  destroy_bitmap(canvas);
+  unload_datafile(data);
 }
 
 }  // namespace

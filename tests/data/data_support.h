@@ -13,17 +13,10 @@ namespace data_test {
 
 const std::string kData = VARNOK_DATA_DIR;
 const std::string kBinary = VARNOK_BINARY_DIR;
-const std::string kSource = VARNOK_SOURCE_DIR;
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline int Count(const DATAFILE* data) {
-  int n = 0;
-  while (data[n].type != DAT_END) ++n;
-  return n;
 }
 
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }

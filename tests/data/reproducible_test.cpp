@@ -1,17 +1,14 @@
-// Every generator, run again from the sources, writes the very bytes the build wrote, icons included.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "data_support.h"
 
-namespace {
-
 using namespace data_test;
 namespace fs = std::filesystem;
 
-const std::string kTools = kBinary + "/tools/", kArt = kTools + "artgen/artgen --assets " + kSource + "/assets/art";
+const std::string kSource = VARNOK_SOURCE_DIR, kTools = kBinary + "/tools/";
+const std::string kArt = kTools + "artgen/artgen --assets " + kSource + "/assets/art";
 
 // Each writes into $OUT and may scribble in $WORK; then where the build put its copies.
 const std::pair<std::string, std::string> kGenerators[] = {
@@ -26,7 +23,7 @@ const std::pair<std::string, std::string> kGenerators[] = {
 using Reproducible = testing::TestWithParam<std::pair<std::string, std::string>>;
 
 TEST_P(Reproducible, SecondRunWritesTheBuildsBytes) {
-  const fs::path tmp = fs::temp_directory_path() / ("varnok_again_" + std::to_string(getpid()));
+  const fs::path tmp = kBinary + "/reproducible_test";
   fs::remove_all(tmp);
   fs::create_directories(tmp / "out");
   ASSERT_EQ(Shell("OUT=" + (tmp / "out").string() + " WORK=" + (tmp / "work").string() + "; " + GetParam().first), 0);
@@ -35,9 +32,6 @@ TEST_P(Reproducible, SecondRunWritesTheBuildsBytes) {
     const std::string name = entry.path().filename().string(), fresh = ReadFile(entry.path().string());
     EXPECT_TRUE(!fresh.empty() && fresh == ReadFile(GetParam().second + "/" + name)) << name << " differs";
   }
-  fs::remove_all(tmp);
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, Reproducible, testing::ValuesIn(kGenerators));
-
-}  // namespace
