@@ -71,28 +71,25 @@ class GameTest : public testing::Test {
   std::unique_ptr<CGame> Game;
 };
 
-// The campaign is the run of level scripts from level_a up to the first gap.
-TEST_F(GameTest, FindsTheCampaignLogsItsLifeAndWritesTheHallOfFameOnlyAtTheEnd) {
-  const fs::path previous = fs::current_path(), dir = previous / "campaign";
-  fs::create_directories(dir / "data");
+// The campaign is the run of level scripts from level_a up to the first gap; the Hall of Fame is written at the end.
+TEST_F(GameTest, FindsTheCampaignAndWritesTheHallOfFameOnlyAtTheEnd) {
+  fs::create_directories("campaign/data");
   for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
     if (entry.path().filename().string().rfind("level_", 0) != 0)
-      fs::create_symlink(entry.path(), dir / "data" / entry.path().filename());
-  fs::current_path(dir);
-  OpenLog();
+      fs::create_symlink(entry.path(), "campaign/data" / entry.path().filename());
+  fs::current_path("campaign");
   for (const char* letter : {"a", "b", "d"}) WriteFile("data/level_" + std::string(letter) + ".txt", "Fin 1\n");
   MakeGame();
   EXPECT_EQ(Game->Levels, (Lines{"data/level_a.txt", "data/level_b.txt"}));
-  EXPECT_EQ(LogLines(), (Lines{"Creating player ship...", "Loading data...", "Loading highscores..."}));
   EXPECT_FALSE(fs::exists("Highscores"));
   Game.reset();
   EXPECT_EQ(Globals::SoundDat, nullptr);
-  EXPECT_EQ(LogLines().back(), "Unloading data...");
   EXPECT_TRUE(fs::exists("Highscores"));
-  fs::current_path(previous);
-  fs::remove_all(dir);
+  fs::current_path("..");
+  fs::remove_all("campaign");
 }
 
+// Fresh objects, what the player carried in (weapon 12 does not exist), the last of each setting the script read.
 TEST_F(GameTest, AMissionStartsWithFreshObjectsWhatThePlayerCarriedInAndTheScriptRead) {
   MakeGame();
   Game->PlayerInfo.Score = 1234;
@@ -100,18 +97,14 @@ TEST_F(GameTest, AMissionStartsWithFreshObjectsWhatThePlayerCarriedInAndTheScrip
   for (int id = 0; id < 12; ++id) Game->PlayerInfo.Ammo[id] = id * 10;
   Game->Player->Pos.x = 500;
   Game->Player->Kills = 4;
-  OpenLog();
   StartMission("Req 2 Fin 50 Weapon 3 5 Weapon 12 99 E 30 700 300 still_ship.txt 1 10\n"
                "[Briefing]\nFly.\n[End]\nReq 4\n");
   const CPlayerShip& p = *Game->Player;
   EXPECT_FLOAT_EQ(p.Pos.x, 100.0f);
   EXPECT_EQ(std::vector<int>({p.Kills, p.Score, p.Lives, p.Weapon, p.Ammo[3], p.Ammo[11], Game->RequiredKills,
-                              Game->FinishTime}),
-            std::vector<int>({0, 1234, 1, 3, 35, 110, 4, 50}));
+                              Game->FinishTime, static_cast<int>(Game->Events.size())}),
+            std::vector<int>({0, 1234, 1, 3, 35, 110, 4, 50, 1}));
   EXPECT_EQ(Game->Menu.Lines, (Lines{"", "Fly."}));
-  EXPECT_EQ(LogLines(), (Lines{"Running game...", "Deleting player...", "Ship destructor...", "Unloading data...",
-                               "Creating player ship...", "Loading data...", "Reading level: mission.txt",
-                               "Event added. Time: 30"}));
   StartMission(nullptr);  // a script that cannot be read leaves nothing of the last one
   EXPECT_TRUE(Game->Menu.Lines.empty() && Game->Events.empty());
 }
@@ -146,6 +139,9 @@ TEST_F(GameTest, FinishedExplosionsAndPowerupsGoInTheTickTheyEnd) {
   EXPECT_FALSE(Game->Explosions[0]->Dead || Game->Powerups[0]->Dead);
 }
 
+// The game music fades out over the first 60 of the 100 fading ticks, or stays silent with music off. From the
+// start: the menu music, a campaign (without levels: only the epilogue) on the briefing music, the Hall of Fame on
+// the menu's.
 TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   // A sound driver whose output goes nowhere gives the game real players.
   const std::string home = (fs::current_path() / "sound_home").string(), savedHome = getenv("HOME");
@@ -156,7 +152,6 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   setenv("HOME", savedHome.c_str(), 1);
   ASSERT_TRUE(sound) << allegro_error;
   auto volume = [] { return Globals::DuhPlayer != nullptr ? al_duh_get_volume(Globals::DuhPlayer) : -1.0f; };
-  // The game music fades out over the first 60 of the 100 fading ticks; with music off it stays silent.
   for (bool on : {true, false}) {
     Globals::MusicOn = on;
     StartMission("");
@@ -169,8 +164,6 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
     }
     EXPECT_NEAR(silentFrom, on ? 61 : 0, 1);
   }
-  // From the start: the menu music, a campaign (without levels: only the epilogue) on the briefing music, the
-  // Hall of Fame on the menu's.
   Globals::MusicOn = true;
   Game->Levels.clear();
   float volumes[3] = {-1, -1, -1};
@@ -222,33 +215,32 @@ TEST_F(GameTest, AFriendFlyingLeftNeverShootsItselfButHitsTheEnemyAhead) {
   }
 }
 
-// Pause, even at level time 0, freezes the mission and its fade, ignores Escape, stops the shake and winds the
-// clock back when it ends.
+// Pause, even at level time 0, freezes the mission and its fade, ignores Escape and a held P, stops the shake and
+// winds the clock back when it ends.
 TEST_F(GameTest, PauseFreezesTheMissionAndTheFadeIgnoresEscapeAndWindsTheClockBack) {
-  for (auto [script, startTime] : {std::pair{"Fin 100\nE 50 700 300 still_ship.txt 1 10\n", 0}, {"", 2}}) {
+  for (auto [script, start] : {std::pair{"Fin 100\nE 50 700 300 still_ship.txt 1 10\n", 0}, {"", 2}}) {
     SCOPED_TRACE(script);
     ReleaseKeys();
     StartMission(script);
-    for (int time = 1; time <= startTime; ++time) TickAt(1);
+    for (int time = 1; time <= start; ++time) TickAt(1);
     Globals::ScreenShake = 12;
-    const float endFade = Game->EndFade, fade = Game->Player->Fade, hills = Game->Background->HillsX;
-    key[KEY_P] = 1;  // held: no resume
-    for (int time = startTime; time < startTime + 3; ++time) TickAt(time);
-    EXPECT_TRUE(Game->Paused());
-    EXPECT_EQ(std::vector<int>({Game->SavedClock, Globals::ScreenShake}), std::vector<int>({startTime, 0}));
-    key[KEY_P] = 0;
-    key[KEY_ESC] = 1;
-    for (int time = 4; time < 80; ++time) TickAt(time);
+    auto frozen = [this] { return std::vector<float>({Game->EndFade, Game->Player->Fade, Game->Background->HillsX}); };
+    const std::vector<float> before = frozen();
+    for (int time = start; time < 80; ++time) {
+      key[KEY_P] = time < start + 2;
+      key[KEY_ESC] = !key[KEY_P];
+      TickAt(time);
+    }
+    EXPECT_EQ(frozen(), before);
+    EXPECT_EQ(std::vector<int>({Game->SavedClock, Globals::ScreenShake, Game->Player->Lives,
+                                static_cast<int>(Game->Enemies.size())}),
+              std::vector<int>({start, 0, 3, 0}));
     key[KEY_ESC] = 0;
-    EXPECT_EQ(std::vector<float>({Game->Player->Fade, Game->Background->HillsX, Game->EndFade}),
-              std::vector<float>({fade, hills, endFade}));
-    EXPECT_TRUE(Game->Player->Lives == 3 && Game->Enemies.empty());
     key[KEY_P] = 1;
     TickAt(80);
-    EXPECT_FALSE(Game->Paused());
-    EXPECT_EQ(std::vector<int>({Globals::Time, Game->SavedClock}), std::vector<int>({startTime, -1}));
-    EXPECT_NE(Game->Player->Fade, fade);
-    EXPECT_FLOAT_EQ(Game->EndFade, endFade > 0 ? endFade + 0.01f : -1.0f);
+    EXPECT_EQ(std::vector<int>({Globals::Time, Game->SavedClock}), std::vector<int>({start, -1}));
+    EXPECT_NE(Game->Player->Fade, before[1]);
+    EXPECT_FLOAT_EQ(Game->EndFade, before[0] > 0 ? before[0] + 0.01f : -1.0f);
   }
 }
 
