@@ -30,26 +30,12 @@ class GameTest : public testing::Test {
     Globals::SoundOn = false;
     Globals::ScreenShake = Globals::FPS = 0;
     ReleaseKeys();
-    OpenLog();
     WriteFile("still_ship.txt", "Data 1 7 Acc 0.1 MaxSpeed 1 Hostile 1 Shields 5 Shadow 0 Ground 0 Value 50\n");
   }
   void TearDown() override {
     ReleaseKeys();
     Game.reset();
-    Globals::LogFile.close();
     Setup2D();
-  }
-  static void OpenLog() {
-    Globals::LogFile.close();
-    Globals::LogFile.clear();
-    Globals::LogFile.open("log.txt", std::ios::out | std::ios::trunc);
-  }
-  static Lines LogLines() {
-    Globals::LogFile.flush();
-    std::ifstream in("log.txt");
-    Lines lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
   }
   // Builds the game; the tests drive the level clock themselves.
   void MakeGame() {
@@ -83,8 +69,7 @@ TEST_F(GameTest, FindsTheCampaignAndWritesTheHallOfFameOnlyAtTheEnd) {
   EXPECT_EQ(Game->Levels, (Lines{"data/level_a.txt", "data/level_b.txt"}));
   EXPECT_FALSE(fs::exists("Highscores"));
   Game.reset();
-  EXPECT_EQ(Globals::SoundDat, nullptr);
-  EXPECT_TRUE(fs::exists("Highscores"));
+  EXPECT_TRUE(Globals::SoundDat == nullptr && fs::exists("Highscores"));
   fs::current_path("..");
   fs::remove_all("campaign");
 }
@@ -274,7 +259,6 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
     Game->Player->Kills = 3;
     Game->Player->Score = 700;
     Game->Player->Ammo[9] = 4;
-    OpenLog();
     int fadeFrom = -1, fadeTicks = 0;
     for (int tick = 0; Game->EndFade < 1.0f && tick < 3000; ++tick) {
       key[KEY_ESC] = tick == c.escapeAt * 10;
@@ -285,8 +269,6 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
     }
     EXPECT_EQ(std::vector<int>({fadeFrom, fadeTicks, static_cast<int>(Game->Enemies.size())}),
               std::vector<int>({c.fadeFrom, 100, 0}));
-    const Lines log = LogLines();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Deleting ship..."), c.shoot);
     int bonus = 0;
     EXPECT_EQ(Game->FinishMission(bonus), c.status);
     EXPECT_EQ(bonus, c.bonus);
@@ -322,7 +304,6 @@ TEST_F(GameTest, ValuesAtTheEndsOfTheIntRangeSaturateThroughTheReadersAndTicks) 
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
-    Game.reset();
     StartMission(c.script);
     Game->Player->Score = 5;
     int tick = 0;
@@ -342,13 +323,9 @@ TEST_F(GameTest, TheMissionFrameShowsTheSceneAndShakesOnlyWhenSwitchedOn) {
   Globals::ScreenShakeOn = false;
   Game->SavedClock = 0;
   Game->DrawMissionScene();
-  auto count = [](int x, int y, int w, int h, const std::function<bool(const Pixel&)>& test) {
-    const Rect rect = ReadRect(x, y, w, h);
-    return std::count_if(rect.pixels.begin(), rect.pixels.end(), test);
-  };
-  EXPECT_GT(count(0, 555, 800, 40, [](const Pixel& p) { return p.r + p.g + p.b > 60; }), 800 * 40 / 2);  // ground
-  EXPECT_GT(count(0, 0, 80, 16, [](const Pixel& p) { return p.r > 200 && p.g > 200 && p.b > 200; }), 10);  // counter
-  EXPECT_GT(count(340, 280, 120, 40, [](const Pixel& p) { return p.r > 200 && p.g < 60 && p.b < 60; }), 10);  // pause
+  EXPECT_GT(Changed(0, 555, 800, 40, Black), 800 * 40 / 2);  // the ground
+  EXPECT_GT(Changed(0, 0, 80, 16, Black), 10);  // the counter
+  EXPECT_TRUE(HasColour(ReadRect(340, 280, 120, 40), Red, 60));  // PAUSED
   Game->SavedClock = -1;
   Game->DrawMissionScene();
   const Rect still = ReadRect(0, 100, 800, 500);
