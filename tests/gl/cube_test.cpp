@@ -44,20 +44,21 @@ class CubeTest : public Screen {
 // from the centre; moved to distance 10 by the model-view and its own centre together, about 71 pixels.
 TEST_F(CubeTest, SpansItsSizeAroundWhereTheModelViewAndItsCentrePutIt) {
   glTranslatef(0, 0, -4);
-  std::array<GLfloat, 16> before{}, after{};
-  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
   Render();
-  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
-  EXPECT_EQ(after, before);
   ExpectPixels({{205, 105, White}, {595, 495, White}, {199, 300, Black}, {400, 99, Black}}, 0);
   ClearScreen(0, 0, 0);
   glTranslatef(-1, -2, -9);
+  std::array<GLfloat, 16> before{}, after{};
+  glGetFloatv(GL_MODELVIEW_MATRIX, before.data());
   Cube(1, 2, 3, 1.2f, 1.2f, 1.2f).Render();
+  glGetFloatv(GL_MODELVIEW_MATRIX, after.data());
+  EXPECT_EQ(after, before);  // the cube undoes its own move
   ExpectPixels({{332, 232, White}, {475, 300, Black}, {400, 375, Black}}, 0);
 }
 
 // Below and right of the viewer three faces turn towards it: with clockwise fronts exactly those survive back-face
-// culling. Straight ahead only the front does, and it shows the picture upright and unmirrored.
+// culling. Straight ahead only the front does, and it shows the picture (quarters red, green, blue, yellow) upright
+// and unmirrored.
 TEST_F(CubeTest, FacesRunClockwiseAndTheFrontShowsThePictureUpright) {
   glTranslatef(0.9f, -0.9f, -8);
   const int all = CountPolygons();
@@ -66,7 +67,7 @@ TEST_F(CubeTest, FacesRunClockwiseAndTheFrontShowsThePictureUpright) {
   glLoadIdentity();
   glTranslatef(0, 0, -4);
   EXPECT_EQ(CountPolygons(), all / 6);
-  BITMAP* bmp = MakeFilledBitmap(64, 64, 255, 255, 0);  // quarters red, green, blue, yellow
+  BITMAP* bmp = MakeFilledBitmap(64, 64, 255, 255, 0);
   rectfill(bmp, 0, 0, 31, 31, makecol32(255, 0, 0));
   rectfill(bmp, 32, 0, 63, 31, makecol32(0, 255, 0));
   rectfill(bmp, 0, 32, 31, 63, makecol32(0, 0, 255));
