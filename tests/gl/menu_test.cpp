@@ -65,8 +65,8 @@ TEST_F(MenuTest, MenuWrapsMovesOncePerPressAndCarriesHeldArrowsIntoTheNextMenu) 
   }
 }
 
-// A key held since the previous screen stays down while the screen starts
-// with ticks pending, then goes up; Down and the leaving key follow.
+// A key held since the previous screen stays down while the screen starts with ticks pending, then goes up; Down
+// and the leaving key follow.
 TEST_F(MenuTest, AKeyHeldFromThePreviousScreenActsOnNothing) {
   const struct {
     int held, leave;
@@ -119,8 +119,8 @@ TEST_F(MenuTest, TextRisesUnderTheBandAndEndsOnceItsBlockPassesTheTitle) {
   EXPECT_FALSE(Menu->TextTick());
   EXPECT_FLOAT_EQ(Menu->TextY, 589.85f);
   for (int tick = 0; !Menu->TextTick(); ++tick) ASSERT_LT(tick, 100000);
-  EXPECT_LT(10 * Pitch() + Menu->TextY, 250.0f);
-  EXPECT_GE(10 * Pitch() + Menu->TextY + 0.15f, 250.0f);
+  const float blockEnd = 10 * Pitch() + Menu->TextY;
+  EXPECT_TRUE(blockEnd < 250.0f && blockEnd + 0.15f >= 250.0f) << blockEnd;
   for (int k : {KEY_ENTER, KEY_ESC}) {
     Menu->BeginText();
     key[k] = 1;
@@ -148,8 +148,8 @@ TEST_F(MenuTest, OptionsShowTheirSettingsAndGraphicsLevelsGoRound) {
   Globals::GFXLevel = 1;
 }
 
-// The credits, the Hall of Fame (entries verbatim), a missing epilogue (the
-// title alone), the intro and the exit picture end by themselves.
+// The credits, the Hall of Fame (entries verbatim), a missing epilogue (the title alone), the intro and the exit
+// picture end by themselves.
 TEST_F(MenuTest, ScreensThatEndByThemselves) {
   HighscoreManager table(10, false);
   table.AddEntry("50%d", 7);
