@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <vector>
+#include <tuple>
 
 #include "gl_harness.h"
 #include "shell/common.h"
@@ -22,14 +22,11 @@ using namespace gltest;
 using Lines = std::vector<std::string>;
 const Pixel Black{0, 0, 0}, White{255, 255, 255}, Red{255, 0, 0}, Blue{0, 0, 255};
 
-struct Probe {
-  int x, y;
-  Pixel colour;
-};
+using Probe = std::tuple<int, int, Pixel>;  // x, y, colour
 
 inline void ExpectPixels(const std::vector<Probe>& probes, int tolerance = 2) {
-  for (const Probe& p : probes)
-    EXPECT_TRUE(Near(ReadPixel(p.x, p.y), p.colour, tolerance)) << p.x << "," << p.y << ": " << ReadPixel(p.x, p.y);
+  for (const auto& [x, y, colour] : probes)
+    EXPECT_TRUE(Near(ReadPixel(x, y), colour, tolerance)) << x << "," << y << ": " << ReadPixel(x, y);
 }
 
 inline bool HasColour(const Rect& rect, Pixel colour, int tolerance = 2) {
@@ -47,17 +44,14 @@ class FrontEndTest : public Screen {
   static void SetUpTestSuite() {
     fs::create_directories("frontend/data");
     fs::current_path("frontend");
-    const struct {
-      const char* name;
-      int w, h, r, g, b;
-    } pictures[] = {{"logo.bmp", 256, 64, 255, 0, 0},     {"moon.bmp", 128, 128, 0, 255, 0},
-                    {"hills.bmp", 1024, 100, 0, 0, 200},  {"ground.bmp", 1024, 50, 120, 80, 40},
-                    {"earth.bmp", 100, 100, 255, 255, 0}, {"quenby.bmp", 64, 64, 255, 255, 255},
-                    {"exit.bmp", 200, 100, 0, 0, 255}};
-    for (const auto& p : pictures) {
-      BITMAP* bmp = MakeFilledBitmap(p.w, p.h, p.r, p.g, p.b);
-      if (p.name == std::string("hills.bmp")) rectfill(bmp, 0, 0, p.w - 1, p.h / 2 - 1, makecol32(255, 0, 255));
-      save_bitmap((std::string("data/") + p.name).c_str(), bmp, nullptr);
+    const std::tuple<const char*, int, int, int, int, int> pictures[] = {
+        {"logo.bmp", 256, 64, 255, 0, 0}, {"moon.bmp", 128, 128, 0, 255, 0}, {"hills.bmp", 1024, 100, 0, 0, 200},
+        {"ground.bmp", 1024, 50, 120, 80, 40}, {"earth.bmp", 100, 100, 255, 255, 0}, {"exit.bmp", 200, 100, 0, 0, 255},
+        {"quenby.bmp", 64, 64, 255, 255, 255}};
+    for (const auto& [name, w, h, r, g, b] : pictures) {
+      BITMAP* bmp = MakeFilledBitmap(w, h, r, g, b);
+      if (name == std::string("hills.bmp")) rectfill(bmp, 0, 0, w - 1, h / 2 - 1, makecol32(255, 0, 255));
+      save_bitmap((std::string("data/") + name).c_str(), bmp, nullptr);
       destroy_bitmap(bmp);
     }
   }
@@ -71,8 +65,7 @@ class FrontEndTest : public Screen {
   void TearDown() override { SetUp(); }
 };
 
-// Waits until the screen loop has taken every pending tick, or (with the counter set to -1, or to ticks a held key
-// keeps waiting) until a screen has entered its loop and reset the counter.
+// Waits until the screen loop has taken every pending tick, or (counter at -1) until a screen has entered its loop.
 inline void WaitConsumed() {
   for (int ms = 0; Globals::SpeedCounter != 0 && ms < 10000; ++ms)
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -86,7 +79,6 @@ inline void Ticks(int count) {
   }
 }
 
-// Holds a key down for a tick.
 inline void Press(int k) {
   key[k] = 1;
   Ticks(1);
@@ -94,15 +86,5 @@ inline void Press(int k) {
 
 // Gives the screen on the main thread time to reach its wait for keys.
 inline void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
-
-// Runs a script of key presses and ticks beside a blocking screen.
-class Player {
- public:
-  explicit Player(std::function<void()> script) : Thread(std::move(script)) {}
-  ~Player() { Thread.join(); }
-
- private:
-  std::thread Thread;
-};
 
 }  // namespace frontendtest

@@ -143,26 +143,25 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   float volumes[3] = {-1, -1, -1};
   key[KEY_ESC] = 1;  // skips the intro
   Globals::SpeedCounter = -1;
-  {
-    Player player([&volumes, &volume] {
+  std::thread player([&volumes, &volume] {
+    WaitConsumed();
+    Pause();
+    volumes[0] = volume();
+    key[KEY_ESC] = 0;
+    Press(KEY_ENTER);  // NEW GAME
+    for (int screen : {1, 2}) {
+      Globals::SpeedCounter = -1;  // the next screen waits for the keys to go up
+      key[KEY_ENTER] = key[KEY_ESC] = 0;
       WaitConsumed();
-      Pause();
-      volumes[0] = volume();
-      key[KEY_ESC] = 0;
-      Press(KEY_ENTER);  // NEW GAME
-      for (int screen : {1, 2}) {
-        Globals::SpeedCounter = -1;  // the next screen waits for the keys to go up
-        key[KEY_ENTER] = key[KEY_ESC] = 0;
-        WaitConsumed();
-        volumes[screen] = volume();
-        Press(KEY_ESC);
-      }
-      Pause();
-      Press(KEY_UP);  // EXIT
-      Press(KEY_ENTER);
-    });
-    Game->Start();
-  }
+      volumes[screen] = volume();
+      Press(KEY_ESC);
+    }
+    Pause();
+    Press(KEY_UP);  // EXIT
+    Press(KEY_ENTER);
+  });
+  Game->Start();
+  player.join();
   for (GLenum lit : {GL_LIGHTING, GL_LIGHT0, GL_COLOR_MATERIAL}) glDisable(lit);
   EXPECT_EQ(std::vector<float>(volumes, volumes + 3), std::vector<float>({0.4f, 0.2f, 0.4f}));
   StopMusic();
@@ -214,8 +213,8 @@ TEST_F(GameTest, PauseFreezesTheMissionIgnoresEscapeAndWindsTheClockBack) {
 
 // How a mission ends, ten ticks to a unit of level time: when its fade starts, a hundred ticks of fade, the
 // outcome, the bonus and the score the next mission (or the replay) starts from. Each row starts with three kills,
-// a score of 700 and no lives left. The late enemy never comes; the one shot at once pays but does not end the mission early;
-// Escape in play (the fade starts after it) or in the fade of a won mission aborts, with no bonus paid.
+// a score of 700 and no lives left. The late enemy never comes; the one shot at once pays but does not end the
+// mission early; Escape in play (the fade starts after it) or in the fade of a won mission aborts, with no bonus.
 TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver) {
   const struct {
     int required;

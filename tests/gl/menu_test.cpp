@@ -85,7 +85,7 @@ TEST_F(MenuTest, AKeyHeldFromThePreviousScreenActsOnNothing) {
     SCOPED_TRACE(&c - cases);
     ReleaseKeys();
     key[c.held] = 1;
-    Player player([&c] {
+    std::thread player([&c] {
       Pause();
       Globals::SpeedCounter = 3;
       Pause();
@@ -98,6 +98,7 @@ TEST_F(MenuTest, AKeyHeldFromThePreviousScreenActsOnNothing) {
       Ticks(1);
     });
     EXPECT_EQ(c.run(*Menu), c.expected);
+    player.join();
   }
 }
 
@@ -205,7 +206,8 @@ TEST_F(MenuTest, IntroAndExitPictureRunTheirCourseAndEscapeEndsThemAtOnce) {
 }
 
 TEST_F(MenuTest, EpilogueIsReadLineByLineAndCutAt255Characters) {
-  std::ofstream("data/epilogue.txt", std::ios::binary) << "The end.\n100% done\r\n\n" + std::string(300, 'z') + "\nNo end";
+  const std::string text = "The end.\n100% done\r\n\n" + std::string(300, 'z') + "\nNo end";
+  std::ofstream("data/epilogue.txt", std::ios::binary) << text;
   Menu->LoadEpilogue("data/epilogue.txt");
   EXPECT_EQ(Menu->Lines, (Lines{"The end.", "100% done", "", std::string(255, 'z'), "No end"}));
   std::remove("data/epilogue.txt");
