@@ -24,8 +24,9 @@ TEST_F(BackgroundTest, StartsAtTheScreenEdgeUnderGreyStarsAndNowAndThenADimReddi
   EXPECT_TRUE(reddish > 0 && reddish < 8 * 300 / 5) << reddish;
 }
 
-// One scroll from a given position: the layer's new position.
-TEST_F(BackgroundTest, LayersScrollAtTheirSpeedsAndWrap) {
+// Each row one scroll from a given position. Then the drawing: stars on whole pixels; the planet centred at
+// (600, 200); the ground in the bottom 50 rows, the hills' opaque half just above.
+TEST_F(BackgroundTest, LayersScrollAtTheirSpeedsWrapAndDrawInPlace) {
   using B = CBackground;
   const struct {
     float B::*layer;
@@ -39,12 +40,6 @@ TEST_F(BackgroundTest, LayersScrollAtTheirSpeedsAndWrap) {
     sky.Scroll();
     EXPECT_NEAR(sky.*c.layer, c.to, 1e-3) << c.from;
   }
-}
-
-// Stars on whole pixels; the planet centred at (600, 200); the ground in the bottom 50 rows, the hills' opaque
-// half just above.
-TEST_F(BackgroundTest, DrawsStarsPlanetHillsAndGroundInPlace) {
-  CBackground sky;
   for (Point& star : sky.Stars) star = Point{CVector2(799.9f, 10.5f), CColor3(1, 0, 0)};
   sky.Stars[1] = Point{CVector2(300.2f, 420.99f), CColor3(0.5f, 0.5f, 0.5f)};
   sky.EarthX = 600.0f;

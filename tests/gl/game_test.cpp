@@ -102,19 +102,6 @@ TEST_F(GameTest, AMissionStartsFromWhatThePlayerCarriedInAndReleasesItsEventsWhe
   EXPECT_TRUE(Game->Menu.Lines.empty() && Game->Events.empty());
 }
 
-TEST_F(GameTest, FinishedExplosionsAndPowerupsGoInTheTickTheyEnd) {
-  StartMission("Fin 100\n");
-  for (int i = 0; i < 2; ++i) {
-    Game->Explosions.push_back(new CExplosion(300, 300, 0, 1.0f));
-    Game->Powerups.push_back(new CPowerup(600, 100));
-  }
-  Game->Explosions[0]->Frame = 15.0f;  // its last frame shown
-  Game->Powerups[0]->Dead = true;
-  TickAt(1);
-  ASSERT_EQ(Game->Explosions.size() + Game->Powerups.size(), 2u);
-  EXPECT_FALSE(Game->Explosions[0]->Dead || Game->Powerups[0]->Dead);
-}
-
 // The game music fades out over the first 60 of the 100 fading ticks, or stays silent with music off. From the
 // start: the menu music, a campaign (without levels: only the epilogue) on the briefing music, the Hall of Fame on
 // the menu's.
@@ -260,14 +247,22 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
   }
 }
 
-// The counter, the pause, a fade that never shakes, and a shake of at most two pixels either way
+// Finished explosions and power-ups go in the tick they end. The counter, the pause, a fade that never shakes, and a shake of at most two pixels either way
 // that only moves the view when on.
 TEST_F(GameTest, TheMissionFrameShowsTheSceneAndShakesOnlyWhenSwitchedOn) {
   StartMission("Fin 1000\n");
+  for (int i = 0; i < 2; ++i) {
+    Game->Explosions.push_back(new CExplosion(700, 150, 0, 1.0f));
+    Game->Powerups.push_back(new CPowerup(600, 100));
+  }
+  Game->Explosions[0]->Frame = 15.0f;  // its last frame shown
+  Game->Powerups[0]->Dead = true;
   Globals::FPS = 88;
   Globals::ScreenShake = 20;
   TickAt(1);
   EXPECT_EQ(Globals::ScreenShake, 19);
+  ASSERT_EQ(Game->Explosions.size() + Game->Powerups.size(), 2u);  // the finished ones gone in the tick they end
+  EXPECT_FALSE(Game->Explosions[0]->Dead || Game->Powerups[0]->Dead);
   Globals::ScreenShakeOn = false;
   Game->SavedClock = 0;
   Game->DrawMissionScene();
