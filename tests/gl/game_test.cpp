@@ -55,22 +55,6 @@ class GameTest : public testing::Test {
   std::unique_ptr<CGame> Game;
 };
 
-// The campaign is the run of level scripts from level_a up to the first gap.
-TEST_F(GameTest, FindsTheCampaignUpToTheFirstGapAndLetsGoOfItsSounds) {
-  fs::create_directories("campaign/data");
-  for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
-    if (entry.path().filename().string().rfind("level_", 0) != 0)
-      fs::create_symlink(entry.path(), "campaign/data" / entry.path().filename());
-  fs::current_path("campaign");
-  for (const char* letter : {"a", "b", "d"}) WriteFile("data/level_" + std::string(letter) + ".txt", "Fin 1\n");
-  MakeGame();
-  EXPECT_EQ(Game->Levels, (Lines{"data/level_a.txt", "data/level_b.txt"}));
-  Game.reset();
-  EXPECT_EQ(Globals::SoundDat, nullptr);
-  fs::current_path("..");
-  fs::remove_all("campaign");
-}
-
 // Fresh objects, what the player carried in (there is no weapon 12), the last of each setting the script read; the
 // events due released in file order, the rest kept until a script that cannot be read leaves nothing.
 TEST_F(GameTest, AMissionStartsFromWhatThePlayerCarriedInAndReleasesItsEventsWhenDue) {
@@ -102,10 +86,17 @@ TEST_F(GameTest, AMissionStartsFromWhatThePlayerCarriedInAndReleasesItsEventsWhe
   EXPECT_TRUE(Game->Menu.Lines.empty() && Game->Events.empty());
 }
 
-// The game music fades out over the first 60 of the 100 fading ticks, or stays silent with music off. From the
-// start: the menu music, a campaign (without levels: only the epilogue) on the briefing music, the Hall of Fame on
-// the menu's.
-TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
+// The campaign is the run of level scripts from level_a up to the first gap. The game music fades out over the
+// first 60 of the 100 fading ticks, or stays silent with music off. From the start: the menu music, a campaign
+// (without levels: only the epilogue) on the briefing music, the Hall of Fame on the menu's. The sounds go with the
+// game.
+TEST_F(GameTest, FindsTheCampaignAndItsMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
+  fs::create_directories("campaign/data");
+  for (const fs::directory_entry& entry : fs::directory_iterator(VARNOK_DATA_DIR))
+    if (entry.path().filename().string().rfind("level_", 0) != 0)
+      fs::create_symlink(entry.path(), "campaign/data" / entry.path().filename());
+  fs::current_path("campaign");
+  for (const char* letter : {"a", "b", "d"}) WriteFile("data/level_" + std::string(letter) + ".txt", "Fin 1\n");
   // A sound driver whose output goes nowhere gives the game real players.
   const std::string home = (fs::current_path() / "sound_home").string(), savedHome = getenv("HOME");
   fs::create_directories(home);
@@ -126,6 +117,7 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
     EXPECT_NEAR(silentFrom, on ? 61 : 0, 1);
   }
   Globals::MusicOn = true;
+  EXPECT_EQ(Game->Levels, (Lines{"data/level_a.txt", "data/level_b.txt"}));
   Game->Levels.clear();
   float volumes[3] = {-1, -1, -1};
   key[KEY_ESC] = 1;  // skips the intro
@@ -153,6 +145,10 @@ TEST_F(GameTest, TheMusicFollowsTheScreensAndFadesOutOnlyWhenOn) {
   EXPECT_EQ(std::vector<float>(volumes, volumes + 3), std::vector<float>({0.4f, 0.2f, 0.4f}));
   StopMusic();
   remove_sound();
+  Game.reset();
+  EXPECT_EQ(Globals::SoundDat, nullptr);
+  fs::current_path("..");
+  fs::remove_all("campaign");
 }
 
 TEST_F(GameTest, AFriendFlyingLeftNeverShootsItselfButHitsTheEnemyAhead) {
@@ -247,8 +243,8 @@ TEST_F(GameTest, AMissionEndsInAHundredTickFadeWithItsOutcomeAndWhatCarriesOver)
   }
 }
 
-// Finished explosions and power-ups go in the tick they end. The counter, the pause, a fade that never shakes, and a shake of at most two pixels either way
-// that only moves the view when on.
+// Finished explosions and power-ups go in the tick they end. The counter, the pause, a fade that never shakes, and
+// a shake of at most two pixels either way that only moves the view when on.
 TEST_F(GameTest, TheMissionFrameShowsTheSceneAndShakesOnlyWhenSwitchedOn) {
   StartMission("Fin 1000\n");
   for (int i = 0; i < 2; ++i) {
