@@ -1,15 +1,14 @@
-// What several unit tests share: files on disk and the log in a scratch file.
+// What several unit tests share: files and folders on disk.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include "shell/common.h"
 
 inline std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -26,17 +25,13 @@ struct TempFile {
   std::string Path = "/tmp/varnok_unit_XXXXXX";
 };
 
-// The log goes to a scratch file for the life of the object.
-struct LogCapture {
-  LogCapture() : File("") {
-    Globals::LogFile.close();
-    Globals::LogFile.clear();
-    Globals::LogFile.open(File.Path, std::ios::trunc);
+// A fresh working folder for the life of the object.
+struct ScratchDir {
+  ScratchDir() { std::filesystem::current_path(mkdtemp(Path.data())); }
+  ~ScratchDir() {
+    std::filesystem::current_path(Previous);
+    std::filesystem::remove_all(Path);
   }
-  ~LogCapture() { Globals::LogFile.close(); }
-  std::string Text() {
-    Globals::LogFile.flush();
-    return FileText(File.Path);
-  }
-  TempFile File;
+  std::filesystem::path Previous = std::filesystem::current_path();
+  std::string Path = "/tmp/varnok_dir_XXXXXX";
 };
