@@ -1,5 +1,4 @@
-// Shared by the fuzz targets: the invariant check that turns a logic fault
-// into a crash the fuzzer keeps, and a private scratch folder per process.
+// Shared by the fuzz targets: the invariant check and a private scratch folder per process.
 #pragma once
 
 #include <stdlib.h>
@@ -9,14 +8,12 @@
 #include <filesystem>
 #include <string>
 
-// Prints the broken invariant and aborts, so that libFuzzer saves the input
-// and the replay of the normal test builds fails.
+// Prints the broken invariant and aborts, so that libFuzzer saves the input and the replay of the normal builds fails.
 #define FUZZ_CHECK(condition) \
   ((condition) ? (void)0        \
                : (std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
-// A path in a folder of its own for this process, removed at exit; files
-// rewritten at every run stay in memory where there is a tmpfs for it.
+// A path in a folder of its own, removed at exit; in memory where there is a tmpfs, as files are rewritten every run.
 inline std::string ScratchPath(const std::string& name) {
   static std::string folder;
   if (folder.empty()) {

@@ -1,10 +1,6 @@
 #!/usr/bin/env bash
-# Assembles the seed corpus of one fuzz target in OUT: the hand-made edge
-# files of corpus/TARGET, the inputs of past findings in regressions/TARGET
-# and the campaign's own scripts and definitions (missions pair each level
-# script with a ship of the campaign). With a command after OUT, runs it once
-# the corpus is there.
-#   seeds.sh TARGET OUT [command...]
+# seeds.sh TARGET OUT [command...]: the seed corpus of one target in OUT (corpus/TARGET, regressions/TARGET and the
+# campaign's files, each level script paired with a ship for missions), then runs the command, if any.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 campaign="$here/../../assets/campaign"
