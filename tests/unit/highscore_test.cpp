@@ -102,7 +102,9 @@ TEST(HighscoreFile, AKillAtAnyMomentOfASaveLeavesTheOldOrTheNewTableWhole) {
   for (int round = 0; round < 100; ++round) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    for (int i = 0; child == 0; ++i) tables[i % 2].PrintToFile("Highscores");
+    if (child == 0) {
+      for (unsigned i = 0;; ++i) tables[i % 2].PrintToFile("Highscores");
+    }
     std::this_thread::sleep_for(std::chrono::microseconds(random() % (save.count() / 2 + 1000)));
     kill(child, SIGKILL);
     ASSERT_EQ(waitpid(child, nullptr, 0), child);
