@@ -102,9 +102,8 @@ TEST_F(ShipFile, UnusableFilesAreRejectedNamingTheFault) {
   EXPECT_TRUE(Ship.Frame == 3 && flyer.Frame == 0 && flyer.Behaviour == 4 && !flyer.CountsAsKill);
 }
 
-// A hostile ship fires to the left, a friend to the right, a ground unit's guns up; the triple gun's rounds leave
-// 10 above and below the nose, the middle one 10 further on. Each row: weapon, hostile, ground, then the reload
-// and each round's kind, place and speed.
+// Hostile ships fire left, friends right, ground guns up; the triple gun's outer rounds leave 10 above and below
+// the nose, the middle one 10 further on. Rows: weapon, hostile, ground, the reload, each round's kind, place, speed.
 TEST_F(ShipFile, EachWeaponFiresItsRoundsWithItsReload) {
   const std::tuple<int, bool, bool, const char*> cases[] = {
       {0, true, false, "15 BulletMG 300,200 -8,0"}, {0, true, true, "15 BulletMG 300,200 -1,-3"},
