@@ -148,10 +148,8 @@ TEST_F(ShipFile, GunsHoldFireOrSpendRoundsWithoutFiring) {
 void Load(const std::string& path, int behaviour = 1) {
   install_allegro(SYSTEM_NONE, &errno, atexit);
   dup2(2, 1);
-  std::vector<CExplosion*> explosions;
-  std::vector<TBullet*> bullets;
   if (path.empty()) LoadShipData();
-  else CShipNPC ship(0, 0, path, &explosions, &bullets, true, behaviour);
+  else CShipNPC ship(0, 0, path, nullptr, nullptr, true, behaviour);
 }
 
 TEST(ShipFileDeathTest, MissingOrUnusableFilesAndSetsEndTheGameNamingTheFile) {
