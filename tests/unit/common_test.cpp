@@ -1,4 +1,3 @@
-// The shell's pure pieces: Rand, the saturating arithmetic, texture sizes, the options file and the command line.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -48,8 +47,7 @@ TEST(Options, ReadThenWrittenAsFiveLinesWithoutATrailingBreak) {
   }
 }
 
-// --version and --help are run by the install test. Faults go to stderr with status 2 and the usage; only a
-// bare start reaches the game.
+// Faults go to stderr with status 2 and the usage; only a bare start reaches the game.
 TEST(CommandLine, FaultsEveryUnexpectedArgumentAndStartsTheGameWithoutOne) {
   const std::tuple<std::vector<const char*>, int, std::string> cases[] = {
       {{"varnok"}, -1, ""},

@@ -1,5 +1,3 @@
-// The Hall of Fame: ordering, insertion, the complemented file and its partial reads, and a save that never
-// loses the old table, not even when the process is killed in the middle of it.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,7 +21,6 @@ namespace {
 
 using Entries = std::vector<std::pair<std::string, int>>;
 
-// A fresh working folder for the life of the object.
 struct ScratchDir {
   ScratchDir() { fs::current_path(mkdtemp(Path.data())); }
   ~ScratchDir() {
@@ -45,7 +42,6 @@ HighscoreManager Table(const Entries& entries, int size = 10, bool ascending = f
   return table;
 }
 
-// The table as "name score" rows joined by commas.
 std::string Rows(const HighscoreManager& table) {
   std::string rows;
   for (const auto& e : table.Entries) rows += (rows.empty() ? "" : ",") + e.Name + " " + std::to_string(e.Score);
@@ -59,37 +55,34 @@ std::string Complement(std::string bytes) {
 
 }  // namespace
 
-// Fresh tables hold "None" and the empty score; new entries land below equal scores and push the last
-// out; `on` is the worst score that gets on the table, `off` the best that does not.
+// Fresh tables hold "None" and the empty score; new entries go below equal scores and push the last out;
+// `on` is the worst score let on the table, `off` the best kept off.
 TEST(Highscore, FreshTablesAndInsertionInBothOrders) {
-  const std::tuple<int, bool, Entries, std::string, int, int> cases[] = {
-      {3, true, {}, "None 500,None 500,None 500", 499, 500},
-      {3, true, {{"Slow", 300}, {"Fast", 100}, {"Same", 300}}, "Fast 100,Slow 300,Same 300", 299, 300},
-      {3, false, {{"First", 100}, {"Second", 100}, {"Low", 50}, {"Top", 300}, {"Third", 100}, {"Zero", 0}},
-       "Top 300,First 100,Second 100", 101, 100},
+  const std::tuple<bool, Entries, std::string, int, int> cases[] = {
+      {true, {}, "None 500,None 500,None 500", 499, 500},
+      {true, {{"Slow", 300}, {"Fast", 100}, {"Same", 300}}, "Fast 100,Slow 300,Same 300", 299, 300},
+      {false, {{"A", 100}, {"B", 100}, {"L", 50}, {"T", 300}, {"C", 100}, {"Z", 0}}, "T 300,A 100,B 100", 101, 100},
   };
-  for (const auto& [size, ascending, entries, rows, on, off] : cases) {
-    const HighscoreManager table = Table(entries, size, ascending);
+  for (const auto& [ascending, entries, rows, on, off] : cases) {
+    const HighscoreManager table = Table(entries, 3, ascending);
     EXPECT_EQ(Rows(table), rows);
     EXPECT_TRUE(table.IsOnList(on) && !table.IsOnList(off)) << rows;
   }
 }
 
-// Saved as complemented text rows; what a file does not hold stays as it was: missing fields, missing lines,
-// missing or empty files; lines beyond the table are ignored, nothing is sorted. Only a whole save replaces the
-// file, and nothing else is touched.
+// Saved as complemented text rows; what a file does not hold stays as it was; lines beyond the table are ignored,
+// nothing is sorted. Only a whole save replaces the file, and nothing else is touched.
 TEST(HighscoreFile, PartialFilesLeaveTheUnreadFieldsAloneAndAFailedSaveKeepsTheOldTable) {
   ScratchDir dir;
   ASSERT_TRUE(Table({{"Ace%s", 12345}, {"Mid", 700}, {"Neg", -1}}, 3).PrintToFile("Highscores"));
   const std::string saved = FileText("Highscores");
   EXPECT_EQ(saved, Complement("Ace%s 12345\r\nMid 700\r\nNone 0\r\n"));
   EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
-  const HighscoreManager table = Table({{"New", 5}});
   fs::create_directories("Highscores.tmp/blocker");  // the new file cannot be made beside the old
-  EXPECT_FALSE(table.PrintToFile("Highscores"));
+  EXPECT_FALSE(Table({{"New", 5}}).PrintToFile("Highscores"));
   EXPECT_EQ(FileText("Highscores"), saved);
   fs::create_directories("Taken/inside");  // a target that cannot be replaced: the new file is cleaned up
-  EXPECT_FALSE(table.PrintToFile("Taken") || fs::exists("Taken.tmp"));
+  EXPECT_FALSE(Table({{"New", 5}}).PrintToFile("Taken") || fs::exists("Taken.tmp"));
   const std::pair<std::string, std::string> cases[] = {
       {"A 50\r\nB 40\r\nC\r\nD 20\nE 10\n", "A 50,B 40,C 0,None 0,None 0"},
       {"", "Keep 10,None 0,None 0,None 0,None 0"},
@@ -103,8 +96,7 @@ TEST(HighscoreFile, PartialFilesLeaveTheUnreadFieldsAloneAndAFailedSaveKeepsTheO
   }
 }
 
-// Two tables of different lengths, saved in turn by a child killed at a random moment: every time, the
-// file is one of the two, whole.
+// Two tables of different lengths saved in turn by a child killed at a random moment: the file is one, whole.
 TEST(HighscoreFile, AKillAtAnyMomentOfASaveLeavesTheOldOrTheNewTableWhole) {
   ScratchDir dir;
   const HighscoreManager tables[] = {Table({{"First", 1}}), Table({{"SecondPlayer", 1000000}}, 300)};

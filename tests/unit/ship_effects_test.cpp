@@ -1,4 +1,3 @@
-// Ship base rules, bomb blasts and the explosion/fire-trail life cycle: no display needed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +11,7 @@
 
 namespace {
 
-// A ship without sprites: its collision box is empty.
+// A ship without sprites: its collision box is a point.
 struct BareShip : TShip {
   explicit BareShip(float x = 400, float y = 300, int shields = 10) : TShip(x, y, nullptr) {
     Shields = MaxShields = shields;
@@ -20,8 +19,7 @@ struct BareShip : TShip {
   void Draw() override {}
 };
 
-// Shields fall and kill at exactly zero, where they stay (healing and the other states are read by the GL
-// power-up test); the kill and the ship's end raise its flag.
+// Shields fall and kill at exactly zero, where they stay; the kill and the ship's end raise its flag.
 TEST(ShipDamage, ShieldsFallToZeroAndTheEndRaisesTheFlag) {
   for (const auto& [hit, after, state] : {std::tuple{9, 1, Alive}, {10, 0, Dying}, {25, 0, Dying}}) {
     bool lost = false;
@@ -65,8 +63,7 @@ TEST(Explosion, FireballLives38UpdatesAndFireTrailsEmitForEver) {
   EXPECT_TRUE(!explosion.Dead && static_cast<int>(explosion.Frame) == 14) << explosion.Frame;
   explosion.Update();
   EXPECT_TRUE(explosion.Dead);
-  // Particles start mid-life, die and come back at the moved emitter; Set releases the old particles (checked by
-  // the sanitizer build).
+  // Particles start mid-life, die and come back at the moved emitter; Set frees the old ones (sanitizer build).
   CFireTrail trail(nullptr, 40, CVector2(50, 60), CVector2(1, 0), CVector2(0, 0.5f), 0.5f, 0.2f);
   for (const CParticle* p = trail.Particles; p < trail.Particles + 40; ++p) {
     EXPECT_TRUE(std::fabs(p->Vel.x) <= 0.5f && std::fabs(p->Vel.y) <= 0.5f && p->Life >= 0 && p->Life <= 1 &&
