@@ -1,7 +1,6 @@
-// A whole mission, headless, through the game's own mission tick: a fuzzed level script whose enemies all fly one
-// fuzzed definition, and a player steered by fuzzed keys. Input: the script, a line "[Ship]" and the definition,
-// then optionally a line "[Keys]" and one byte per tick (cycled), one bit per key: up, down, left, right, fire,
-// next weapon, previous weapon, pause. Without keys the player holds fire and steps to the next weapon now and then.
+// A whole mission, headless: a fuzzed level script whose enemies all fly one fuzzed definition. Input: the script, a
+// line "[Ship]" and the definition, then optionally a line "[Keys]" and one byte per tick (cycled), one bit per key:
+// up, down, left, right, fire, next weapon, previous weapon, pause; without, the player fires and switches weapons.
 #include <aldumb.h>
 #include <allegro.h>
 #include <unistd.h>
@@ -21,8 +20,6 @@ namespace {
 
 constexpr int KeyBits[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_SPACE, KEY_ALT, KEY_X, KEY_P};
 CGame* Game = nullptr;
-// Reads each fuzzed definition first: one the game would refuse ends the game, so it is not played.
-CShipNPC* Probe = nullptr;
 
 int SetSize(const CShipNPC& ship) {
   int set = 12;
@@ -33,19 +30,19 @@ int SetSize(const CShipNPC& ship) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The game reads data/ from its working directory.
+  // The game reads data/ from its working directory; the level clock and the ticks are run by hand.
   std::filesystem::create_directory_symlink(VARNOK_DATA_DIR, ScratchPath("data"));
   if (chdir(ScratchPath("").c_str()) != 0 || !StartHeadlessDisplay("fuzz_mission")) std::abort();
   Globals::SoundOn = Globals::MusicOn = false;
   dumb_register_stdfiles();
   Game = new CGame();
-  // The level clock and the ticks are run by hand.
   for (void (*timer)() : {IncSpeedCtr, IncTime, CountFrames}) remove_int(timer);
-  Probe = new CShipNPC(0, 0, "data/ships/fighter.txt", &Game->Explosions, &Game->Bullets, true, 1);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Reads each fuzzed definition first: one the game would refuse ends the game, so it is not played.
+  static CShipNPC probe(0, 0, "data/ships/fighter.txt", &Game->Explosions, &Game->Bullets, true, 1);
   const std::string input = AsText(data, size);
   const size_t ship = input.find("\n[Ship]\n");
   if (ship == std::string::npos) return -1;
@@ -53,19 +50,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string definition = input.substr(ship + 8, keys - ship - 8);
   const std::string pressed = input.substr(std::min(keys + 8, size));
   std::istringstream read(definition);
-  if (!Probe->ReadInfo(read, "fuzz").empty()) return -1;
+  if (!probe.ReadInfo(read, "fuzz").empty()) return -1;
   std::ofstream(ScratchPath("ship.txt")) << definition;
   std::ofstream(ScratchPath("level.txt")) << input.substr(0, ship + 1);
 
   srand(1);
   Game->PlayerInfo.Clear();
   Game->PrepareMission(ScratchPath("level.txt").c_str());
-  // Every enemy flies the fuzzed ship; an entry whose behaviour the ship cannot show would end the game with its
-  // message, so it is left out.
-  std::vector<CLevelEvent>& events = Game->Events;
-  const auto unfit = [](const CLevelEvent& e) { return e.Type == 0 && !Probe->CheckBehaviour(e.Behaviour).empty(); };
-  events.erase(std::remove_if(events.begin(), events.end(), unfit), events.end());
-  for (CLevelEvent& event : events) event.ShipFile = ScratchPath("ship.txt");
+  // Every enemy flies the fuzzed ship; an entry whose behaviour it cannot show would end the game, so it is left out.
+  const auto unfit = [](const CLevelEvent& e) { return e.Type == 0 && !probe.CheckBehaviour(e.Behaviour).empty(); };
+  Game->Events.erase(std::remove_if(Game->Events.begin(), Game->Events.end(), unfit), Game->Events.end());
+  for (CLevelEvent& event : Game->Events) event.ShipFile = ScratchPath("ship.txt");
   Game->BeginPlay();
   // The level clock runs at twice the game's pace, to bring a script's events within the ticks played.
   for (int tick = 0; tick < 300 && Game->EndFade < 1.0f; ++tick) {

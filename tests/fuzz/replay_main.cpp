@@ -1,20 +1,17 @@
-// Without libFuzzer, the normal builds replay every file of the folders named on the command line, in sorted order.
-#include <algorithm>
+// Without libFuzzer, the normal builds replay every file of the folder named on the command line, in sorted order.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <vector>
+#include <set>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
   if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
-  std::vector<std::filesystem::directory_entry> inputs;
-  for (int i = 1; i < argc; ++i) inputs.insert(inputs.end(), std::filesystem::directory_iterator(argv[i]), {});
-  std::sort(inputs.begin(), inputs.end());
+  const std::set<std::filesystem::path> inputs(std::filesystem::directory_iterator(argc > 1 ? argv[1] : "."), {});
   for (const std::filesystem::path& input : inputs) {
     std::fprintf(stderr, "replay: %s\n", input.c_str());
     std::ifstream in(input, std::ios::binary);

@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# seeds.sh TARGET OUT [command...]: the seed corpus of one target in OUT (corpus/TARGET, regressions/TARGET and the
-# campaign's files, each level script paired with a ship for missions), then runs the command, if any.
+# seeds.sh TARGET OUT [command...]: one target's seeds in OUT (its corpus, regressions and the campaign's files,
+# each level script paired with a ship for missions), then runs the command, if any.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-campaign="$here/../../assets/campaign"
-target=$1 out=$2
+target=$1 out=$2 campaign="$here/../../assets/campaign"
 shift 2
 rm -rf "$out" && mkdir -p "$out"
 cp "$here"/{corpus,regressions}/"$target"/* "$out"/ 2>/dev/null || true
