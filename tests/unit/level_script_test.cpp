@@ -47,8 +47,7 @@ TEST(LevelScript, ReadsWhatIsWellFormedUpToTheFirstFault) {
   };
   for (const auto& [text, read] : cases) {
     std::istringstream in(text);
-    const std::string summary = Summary(ParseLevelScript(in));
-    EXPECT_EQ(summary, read) << text;
+    EXPECT_EQ(Summary(ParseLevelScript(in)), read) << text;
   }
 }
 
