@@ -58,12 +58,12 @@ TEST(Bomb, BlastsAtTheGroundAndDriftsOffTheScreen) {
 // The fireball lives 38 updates, showing its 15 frames in turn; debris flies up trailing fire.
 TEST(Explosion, FireballLives38UpdatesAndFireTrailsEmitForEver) {
   srand(5);
-  CExplosion explosion(100, 200, 0, 0.6f), debris(300, 400, 2, 1.0f);
+  CExplosion explosion(100, 200, 0, 0.6f), debris(300, 400, 20, 1.0f);
   for (int update = 1; update < 38; ++update) explosion.Update();
   EXPECT_TRUE(!explosion.Dead && static_cast<int>(explosion.Frame) == 14) << explosion.Frame;
   explosion.Update();
   EXPECT_TRUE(explosion.Dead);
-  for (const CFireTrail* t = debris.Trails; t < debris.Trails + 2; ++t)
+  for (const CFireTrail* t = debris.Trails; t < debris.Trails + 20; ++t)
     EXPECT_TRUE(t->Vel.y >= -4 && t->Vel.y <= -2 && std::fabs(t->Vel.x) <= 2 && t->Particles[29].Pos.y == 400);
   // Particles start mid-life, die and come back at the moved emitter; Set frees the old ones (sanitizer build).
   CFireTrail trail(nullptr, 40, CVector2(50, 60), CVector2(1, 0), CVector2(0, 0.5f), 0.5f, 0.2f);
