@@ -1,5 +1,4 @@
-// Level scripts: reading always stops, grants stay within the ammunition
-// table and briefing lines never swallow their end marker or a line break.
+// Level scripts: reading stops, grants stay in the ammunition table, briefing lines hold no end marker or break.
 #include <sstream>
 
 #include "fuzz_support.h"

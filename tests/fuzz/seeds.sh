@@ -1,14 +1,9 @@
 #!/usr/bin/env bash
-# Assembles the seed corpus of one fuzz target in OUT: the hand-made edge
-# files of corpus/TARGET, the inputs of past findings in regressions/TARGET
-# and the campaign's own scripts and definitions (missions pair each level
-# script with a ship of the campaign). With a command after OUT, runs it once
-# the corpus is there.
-#   seeds.sh TARGET OUT [command...]
+# seeds.sh TARGET OUT [command...]: one target's seeds in OUT (its corpus, regressions and the campaign's files,
+# each level script paired with a ship for missions), then runs the command, if any.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-campaign="$here/../../assets/campaign"
-target=$1 out=$2
+target=$1 out=$2 campaign="$here/../../assets/campaign"
 shift 2
 rm -rf "$out" && mkdir -p "$out"
 cp "$here"/{corpus,regressions}/"$target"/* "$out"/ 2>/dev/null || true
