@@ -1,9 +1,6 @@
-// Runs the real game binary the way a player would, in isolation: a scratch
-// working directory holding `data`, a stand-in `xmessage` that records fatal
-// messages instead of waiting for a click, and a HOME whose ALSA
-// configuration writes the game's sound to a file. The test program runs
-// itself under xvfb-run (harness.cpp), so the games get a private display.
-// Keys go in through xdotool, screenshots come back through ImageMagick.
+// Runs the real game as a player would, in a scratch directory holding `data`, a stand-in `xmessage` that
+// records fatal messages, and a HOME whose ALSA configuration writes the sound to a file. The tests run under
+// xvfb-run (harness.cpp); keys go in through xdotool, screenshots come from ImageMagick.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,18 +10,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iostream>
-#include <iterator>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace e2e {
@@ -33,35 +24,31 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct Rgb {
-  int r = 0, g = 0, b = 0;
+  int r, g, b;
 };
-
-// An RGB image, top row first.
 struct Image {
   int width = 0, height = 0;
   std::string pixels;
   Rgb At(int x, int y) const {
-    const char* p = &pixels[(static_cast<size_t>(y) * width + x) * 3];
-    return Rgb{static_cast<uint8_t>(p[0]), static_cast<uint8_t>(p[1]), static_cast<uint8_t>(p[2])};
+    const auto* p = reinterpret_cast<const uint8_t*>(&pixels[(static_cast<size_t>(y) * width + x) * 3]);
+    return Rgb{p[0], p[1], p[2]};
   }
 };
 using Screen = std::function<bool(const Image&)>;
 
-inline void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-inline Clock::time_point Deadline(double seconds) {
-  return Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
-}
+inline void SleepMs(int ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
+inline Clock::time_point Deadline(double s) { return Clock::now() + std::chrono::milliseconds(long(s * 1000)); }
 inline std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ostringstream out;
+  out << std::ifstream(path, std::ios::binary).rdbuf();
+  return out.str();
 }
 inline std::string Quote(const std::string& s) {
   std::string out = "'";
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
 }
-// Lines without their ends (Allegro ends xmessage's text, and the Windows
-// build its log lines, with a break of their own).
+// Lines without their ends (Allegro's xmessage texts and the Windows build's log lines end in breaks too).
 inline std::vector<std::string> Lines(const std::string& text, char end) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -70,11 +57,9 @@ inline std::vector<std::string> Lines(const std::string& text, char end) {
   return lines;
 }
 
-// Screens told apart by the colours the game draws with and where its texts
-// and bars stand. The moon of the menu backdrop fills the bottom-left corner
-// up to x = 256; menu item i is drawn from (250, 300 + 30 i), the highlighted
-// one in blue; text screens have their title at (200, 250).
-constexpr Rgb LightGrey{200, 200, 200}, DarkGrey{100, 100, 100}, White{255, 255, 255}, Red{255, 0, 0};
+// Screens told apart by colours and where texts stand. The menu backdrop's moon fills the bottom-left corner
+// up to x = 256; menu item i is drawn from (250, 300 + 30 i), the highlighted one in blue; titles at (200, 250).
+constexpr Rgb LightGrey{200, 200, 200}, White{255, 255, 255}, Blue{100, 100, 255};
 constexpr int TextLeft = 258;
 inline int Count(const Image& shot, int x1, int y1, int x2, int y2, const std::function<bool(Rgb)>& wanted) {
   int count = 0;
@@ -90,28 +75,26 @@ inline int CountNear(const Image& shot, int x1, int y1, int x2, int y2, Rgb c, i
 inline int CountLit(const Image& shot, int x1, int y1, int x2, int y2) {
   return Count(shot, x1, y1, x2, y2, [](Rgb p) { return (p.r | p.g | p.b) != 0; });
 }
-inline int RowCount(const Image& shot, int row, Rgb colour) {
-  return CountNear(shot, TextLeft, 300 + 30 * row, 600, 328 + 30 * row, colour);
+inline int RowCount(const Image& shot, int row, Rgb c) {
+  return CountNear(shot, TextLeft, 300 + 30 * row, 600, 328 + 30 * row, c);
 }
 inline int HighlightedRow(const Image& shot) {
   for (int i = 0; i < 8; ++i)
-    if (RowCount(shot, i, Rgb{100, 100, 255}) > 30) return i;
+    if (RowCount(shot, i, Blue) > 30) return i;
   return -1;
 }
 inline int MenuRows(const Image& shot) {
   int rows = 0;
   for (int i = 0; i < 8; ++i)
-    if (RowCount(shot, i, LightGrey) + RowCount(shot, i, Rgb{100, 100, 255}) > 30) rows = i + 1;
+    if (RowCount(shot, i, LightGrey) + RowCount(shot, i, Blue) > 30) rows = i + 1;
   return rows;
 }
 inline bool TitleShown(const Image& shot) { return CountNear(shot, 200, 250, 600, 285, LightGrey) > 50; }
-inline bool IsMainMenu(const Image& shot) {
-  return MenuRows(shot) == 5 && HighlightedRow(shot) >= 0 && !TitleShown(shot);
-}
-inline bool IsOptionsMenu(const Image& shot) { return MenuRows(shot) == 6 && HighlightedRow(shot) >= 0; }
+inline bool IsMainMenu(const Image& s) { return MenuRows(s) == 5 && HighlightedRow(s) >= 0 && !TitleShown(s); }
+inline bool IsOptionsMenu(const Image& s) { return MenuRows(s) == 6 && HighlightedRow(s) >= 0; }
 // The debriefing's outcome line lies on the black band under its title.
-inline bool IsDebriefing(const Image& shot) {
-  return TitleShown(shot) && CountNear(shot, TextLeft, 300, 600, 318, LightGrey) > 30;
+inline bool IsDebriefing(const Image& s) {
+  return TitleShown(s) && CountNear(s, TextLeft, 300, 600, 318, LightGrey) > 30;
 }
 // "Name: " in white, partly over the moon's dark sky.
 inline bool IsNameEntry(const Image& shot) {
@@ -129,8 +112,7 @@ inline bool IsTextScreen(const Image& shot) {
 
 class GameHarness {
  public:
-  // missingData: beginnings of the names of generated data files that the
-  // game's `data` leaves out.
+  // missingData: beginnings of the names of data files the game's `data` leaves out.
   explicit GameHarness(const std::vector<std::string>& missingData = {}) {
     char dir[] = "/tmp/varnok_e2e_XXXXXX";
     WorkDir = GameDir = mkdtemp(dir) ? dir : "/nonexistent";
@@ -147,24 +129,18 @@ class GameHarness {
               "pcm.!default {\n type file\n slave.pcm \"null\"\n file \"" + HomeDir + "/sound.raw\"\n format raw\n}\n");
   }
   ~GameHarness() {
-    for (const std::string& key : std::set<std::string>(Held)) KeyUp(key);
-    if (testing::Test::HasFailure()) {
-      std::cerr << "log.txt:\n";
-      for (const std::string& line : LogLines()) std::cerr << "  " << line << "\n";
-      std::cerr << "game output:\n" << GameOutput();
-    }
+    for (const char* key : {"Down", "Right", "space"}) KeyUp(key);  // the keys flights hold
+    if (testing::Test::HasFailure())
+      std::cerr << "log.txt:\n" << Slurp(PathOf("log.txt")) << "\ngame output:\n" << GameOutput();
     if (GamePid > 0 && kill(-GamePid, SIGKILL) == 0) WaitForExit(10);
     // Wine's server outlives the program for a while; it holds the prefix.
     if (Windows()) Tool({"wineserver", "-k"}, 30);
     std::error_code ignored;
     fs::remove_all(WorkDir, ignored);
   }
-  GameHarness(const GameHarness&) = delete;
-  GameHarness& operator=(const GameHarness&) = delete;
 
   // Runs a Windows build under Wine instead: the zip unpacked into the
-  // working directory, the game started in a Wine prefix of its own, made
-  // here (which takes long on a busy machine).
+  // working directory, the game started in a Wine prefix of its own.
   bool UseWindowsBuild(const std::string& zip) {
     fs::remove_all(WorkDir + "/data");
     WinePrefix = HomeDir + "/wine";
@@ -176,19 +152,19 @@ class GameHarness {
   }
   bool Windows() const { return !WinePrefix.empty(); }
 
-  // Files in the folder the game runs in; never written through a link
-  // into the generated data.
+  // Files in the folder the game runs in; never written through a link into the generated data.
   std::string PathOf(const std::string& name) const { return GameDir + "/" + name; }
   void WriteFile(const std::string& name, const std::string& contents) const {
     std::error_code ignored;
     fs::remove(PathOf(name), ignored);
     std::ofstream(PathOf(name), std::ios::binary) << contents;
   }
-  std::string ReadFile(const std::string& name) const { return FileExists(name) ? Slurp(PathOf(name)) : "<missing>"; }
   bool FileExists(const std::string& name) const { return fs::exists(PathOf(name)); }
+  std::string ReadFile(const std::string& name) const { return FileExists(name) ? Slurp(PathOf(name)) : "<missing>"; }
   std::string SoundBytes() const { return Slurp(HomeDir + "/sound.raw"); }
   std::vector<std::string> Messages() const { return Lines(Slurp(WorkDir + "/.xmessage.txt"), '\0'); }
   std::vector<std::string> LogLines() const { return Lines(Slurp(PathOf("log.txt")), '\n'); }
+  std::string GameOutput() const { return Slurp(WorkDir + "/.game-output.txt"); }
   // The log ends as every orderly exit ends it, the game object going last.
   bool LogEndsInOrder() const {
     const std::vector<std::string> end = {"Deleting fonts...", "Shutting down...", "Deleting player...",
@@ -196,27 +172,22 @@ class GameHarness {
     const std::vector<std::string> log = LogLines();
     return log.size() >= end.size() && std::equal(end.rbegin(), end.rend(), log.rbegin());
   }
-  std::string GameOutput() const { return Slurp(WorkDir + "/.game-output.txt"); }
 
   // Starts the game, or an installed launcher (which runs the game in
   // HOME/.local/share/varnok), with or without a display.
   bool Start(bool withDisplay = true, const std::string& launcher = "") {
     if (!launcher.empty()) GameDir = HomeDir + "/.local/share/varnok";
-    std::string command = "cd " + Quote(WorkDir) + " && exec env -u XDG_DATA_HOME" +
-                          (withDisplay ? "" : " -u DISPLAY") + " HOME=" + Quote(HomeDir) +
-                          " PATH=" + Quote(WorkDir + "/.bin:" + getenv("PATH")) + Wine();
+    std::string command = "cd " + Quote(WorkDir) + " && exec env -u XDG_DATA_HOME" + (withDisplay ? "" : " -u DISPLAY");
+    command += " HOME=" + Quote(HomeDir) + " PATH=" + Quote(WorkDir + "/.bin:" + getenv("PATH")) + Wine();
 #ifdef VARNOK_E2E_PRELOAD
-    // The sanitizer runtime checks that it is loaded first; the preloaded
-    // library only replaces dlclose and does not disturb it.
+    // The sanitizer runtime wants to be loaded first; a library replacing only dlclose does not disturb it.
     const char* asan = getenv("ASAN_OPTIONS");
     command += " LD_PRELOAD=" VARNOK_E2E_PRELOAD " ASAN_OPTIONS=" +
                Quote(std::string(asan ? asan : "") + ":verify_asan_link_order=0");
 #endif
-    for (const std::string& arg :
-         GameCommand.empty() ? std::vector<std::string>{launcher.empty() ? VARNOK_GAME : launcher} : GameCommand)
-      command += " " + Quote(arg);
+    if (GameCommand.empty()) GameCommand = {launcher.empty() ? VARNOK_GAME : launcher};
+    for (const std::string& arg : GameCommand) command += " " + Quote(arg);
     command += " >" + Quote(WorkDir + "/.game-output.txt") + " 2>&1 </dev/null";
-    GameStatus.reset();
     if ((GamePid = fork()) == 0) {
       // Dies with the test process and leads a group that ends with it.
       prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -229,15 +200,13 @@ class GameHarness {
   bool Running() { return GamePid > 0 && !WaitForExit(0); }
   // Exit status (or 128 + signal); nullopt while still running after the wait.
   std::optional<int> WaitForExit(double seconds = 60) {
+    int status = 0;
     for (const Clock::time_point deadline = Deadline(seconds); GamePid > 0; SleepMs(20)) {
-      int status = 0;
-      if (waitpid(GamePid, &status, WNOHANG) == GamePid) {
-        GamePid = -1;
-        GameStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      } else if (Clock::now() >= deadline) {
-        return std::nullopt;
-      }
+      if (waitpid(GamePid, &status, WNOHANG) == GamePid) break;
+      if (Clock::now() >= deadline) return std::nullopt;
     }
+    if (GamePid > 0) GameStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    GamePid = -1;
     return GameStatus;
   }
   void Signal(int signal) { kill(GamePid, signal); }
@@ -252,8 +221,8 @@ class GameHarness {
       if (!running || Clock::now() >= deadline) return false;
     }
   }
-  // Waits for the game's visible window (Allegro's own, never shown, has the
-  // name too) and gives it the focus, which no window manager gives here.
+  // Waits for the game's visible window (Allegro's hidden one has the name
+  // too) and gives it the focus, which no window manager gives here.
   bool WaitForWindow(double seconds = 60) {
     for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline && Running(); SleepMs(200)) {
       std::istringstream ids(Tool({"xdotool", "search", "--onlyvisible", "--name", "Varnok"}, 10));
@@ -261,64 +230,44 @@ class GameHarness {
     }
     return false;
   }
-
-  // X keysyms as xdotool takes them. Held keys are let go when the harness
-  // ends. A press lasts long enough for a loop reading the keys 70 times a
-  // second to see it on a busy machine; menus react to edges, so a long
-  // press never counts twice.
+  // X keysyms as xdotool takes them. A press lasts long enough for a loop
+  // reading keys 70 times a second to see it on a busy machine; menus react to edges, so it never counts twice.
   void KeyDown(const std::string& keysym) {
     Tool({"xdotool", "windowfocus", WindowId.empty() ? "root" : WindowId}, 10);
     Tool({"xdotool", "keydown", keysym}, 10);
-    Held.insert(keysym);
   }
-  void KeyUp(const std::string& keysym) {
-    Tool({"xdotool", "keyup", keysym}, 10);
-    Held.erase(keysym);
-  }
-  void Key(const std::string& keysym, int holdMs = 500) {
+  void KeyUp(const std::string& keysym) { Tool({"xdotool", "keyup", keysym}, 10); }
+  void Press(const std::string& keysym, int holdMs = 500) {
     KeyDown(keysym);
     SleepMs(holdMs);
     KeyUp(keysym);
-  }
-  void Press(const std::string& keysym) {
-    Key(keysym);
     SleepMs(150);
   }
   void Type(const std::string& text) {
-    Tool({"xdotool", "windowfocus", WindowId}, 10);
     Tool({"xdotool", "type", "--delay", "100", text}, 10 + 0.2 * double(text.size()));
+    SleepMs(300);
   }
 
   std::optional<Image> Screenshot() {
     int status = -1, header = 0;
-    const std::string ppm =
-        Tool({"import", "-window", WindowId.empty() ? "root" : WindowId, "-depth", "8", "ppm:-"}, 30, &status);
     Image image;
+    const std::string window = WindowId.empty() ? "root" : WindowId;
+    const std::string ppm = Tool({"import", "-window", window, "-depth", "8", "ppm:-"}, 30, &status);
     if (status != 0 || sscanf(ppm.c_str(), "P6 %d %d 255%n", &image.width, &image.height, &header) != 2)
       return std::nullopt;
     image.pixels = ppm.substr(size_t(header) + 1);
     if (image.pixels.size() != size_t(image.width) * image.height * 3) return std::nullopt;
     return image;
   }
-  // Polls screenshots until one is `ready`; nullopt after the timeout or
-  // when the game ends, the last screen then kept as a PNG in the build's
-  // e2e-shots. The screen loops read keys as held-down states, so a key sent
-  // before a loop runs is lost: wait for the screen that reads it.
+  // Polls screenshots until one is `ready`; else the screen is kept in the build's e2e-shots. The screen loops
+  // read keys as held-down states, so a key sent before a loop runs is lost: wait for the screen that reads it.
   std::optional<Image> WaitForScreen(const Screen& ready, double seconds = 60) {
-    std::optional<Image> last;
     for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline && Running(); SleepMs(100))
-      if ((last = Screenshot()) && ready(*last)) return last;
+      if (std::optional<Image> shot = Screenshot(); shot && ready(*shot)) return shot;
     static int count = 0;
-    const fs::path png =
-        fs::path(VARNOK_GAME).parent_path() / "e2e-shots" / ("unexpected_" + std::to_string(++count) + ".png");
-    fs::create_directories(png.parent_path());
-    FILE* out = last ? popen(("convert ppm:- " + Quote(png.string())).c_str(), "w") : nullptr;
-    if (out != nullptr) {
-      fprintf(out, "P6\n%d %d\n255\n", last->width, last->height);
-      fwrite(last->pixels.data(), 1, last->pixels.size(), out);
-      pclose(out);
-      std::cerr << "last screen seen: " << png.string() << "\n";
-    }
+    const std::string png = VARNOK_GAME "-unexpected-" + std::to_string(++count) + ".png";
+    Tool({"import", "-window", "root", png}, 30);
+    std::cerr << "last screen seen: " << png << "\n";
     return std::nullopt;
   }
   bool PressFor(const std::string& keysym, const Screen& ready, double seconds = 60) {
@@ -335,7 +284,7 @@ class GameHarness {
   // Escape, Up (wraps to EXIT) and Enter until the game ends; its status.
   std::optional<int> QuitFromMainMenu(double seconds = 90) {
     for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline;) {
-      for (const char* key : {"Escape", "Up", "Return"}) Key(key, 80), SleepMs(400);
+      for (const char* key : {"Escape", "Up", "Return"}) Press(key, 80);
       if (std::optional<int> status = WaitForExit(8)) return status;
     }
     return WaitForExit(0);
@@ -361,7 +310,6 @@ class GameHarness {
 
   std::string WorkDir, GameDir, HomeDir, WinePrefix, WindowId;
   std::vector<std::string> GameCommand;
-  std::set<std::string> Held;
   pid_t GamePid = -1;
   std::optional<int> GameStatus;
 };

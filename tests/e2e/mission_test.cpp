@@ -5,6 +5,7 @@
 #include <allegro.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "e2e/harness.h"
 
@@ -12,48 +13,40 @@ namespace {
 
 using namespace e2e;
 
-// Widths of texts in the game's fonts (1 small, 2 medium), measured by
-// Allegro from the generated font datafile.
-int TextWidth(int font, const std::string& text) {
+// The HUD's weapon line "<name>: <rounds>" at (1, 570), with at most `most`
+// rounds: its right end as Allegro measures the text in the small font.
+bool HudShows(const Image& shot, const std::string& name, int most) {
   static DATAFILE* fonts = [] {
     install_allegro(SYSTEM_NONE, &errno, atexit);
     return load_datafile(VARNOK_DATA_DIR "/font.dat");
   }();
-  return fonts == nullptr ? -1 : text_length(static_cast<FONT*>(fonts[font].dat), text.c_str());
-}
-
-// The last column at x or right of it holding bright pixels in rows [y1, y2), or -1.
-int TextRight(const Image& shot, int x, int y1, int y2) {
   int right = -1;
-  for (int y = y1; y < y2; ++y)
-    for (int px = x; px < shot.width; ++px)
-      if (std::min({shot.At(px, y).r, shot.At(px, y).g, shot.At(px, y).b}) > 150) right = std::max(right, px);
-  return right;
-}
-
-// The HUD's weapon line "<name>: <rounds>" at (1, 570), with at most `most` rounds.
-bool HudShows(const Image& shot, const std::string& name, int most) {
-  const int right = TextRight(shot, 1, 570, 582);
-  for (int rounds = 0; rounds <= most && IsMission(shot); ++rounds)
-    if (std::abs(right - (1 + TextWidth(1, name + ": " + std::to_string(rounds)))) <= 3) return true;
+  for (int y = 570; y < 582; ++y)
+    for (int x = 0; x < shot.width; ++x)
+      if (std::min({shot.At(x, y).r, shot.At(x, y).g, shot.At(x, y).b}) > 150) right = std::max(right, x);
+  for (int rounds = 0; fonts != nullptr && rounds <= most && IsMission(shot); ++rounds) {
+    const std::string text = name + ": " + std::to_string(rounds);
+    if (std::abs(right - 1 - text_length(static_cast<FONT*>(fonts[1].dat), text.c_str())) <= 3) return true;
+  }
   return false;
 }
 
-// An explosion: saturated white-yellow flames ringed with orange, or the
-// orange glow it leaves while it fades.
-bool FireIn(const Image& shot, int x1, int y1, int x2, int y2) {
+// An explosion at the ground line: saturated white-yellow flames ringed with
+// orange, or the orange glow it leaves while it fades.
+bool FireAtGround(const Image& shot) {
   const auto hot = [](Rgb p) { return p.r == 255 && p.g >= 235 && p.b >= 120; };
   const auto orange = [](Rgb p) { return p.r >= 230 && p.g >= 100 && p.g <= 220 && p.b <= 130; };
-  for (int y = y1; y < y2; y += 2)
-    for (int x = x1; x < x2; x += 2)
+  if (!IsMission(shot)) return false;
+  for (int y = 500; y < 556; y += 2)
+    for (int x = 0; x < 800; x += 2)
       if (hot(shot.At(x, y)) && Count(shot, x - 6, y - 6, x + 7, y + 7, hot) >= 40 &&
           Count(shot, x - 12, y - 12, x + 13, y + 13, orange) >= 30)
         return true;
-  return Count(shot, x1, y1, x2, y2,
+  return Count(shot, 0, 500, 800, 556,
                [](Rgb p) { return p.r >= 150 && p.r - p.g >= 40 && p.g >= p.b + 25 && p.b <= 110; }) >= 120;
 }
 
-bool Paused(const Image& shot) { return IsMission(shot) && CountNear(shot, 300, 280, 500, 320, Red, 30) > 30; }
+bool Paused(const Image& s) { return IsMission(s) && CountNear(s, 300, 280, 500, 320, Rgb{255, 0, 0}, 30) > 30; }
 
 class Mission : public Session {
  protected:
@@ -62,8 +55,7 @@ class Mission : public Session {
                    "Req 0\nFin 100000\nWeapon 3 20 Weapon 8 20 Weapon 0 500\n"
                    "[Briefing]\nFly east.\n[End]\n");
     ASSERT_TRUE(Game.StartAtMainMenu()) << "no main menu";
-    ASSERT_TRUE(Game.PressFor("Return", IsTextScreen)) << "no briefing";
-    ASSERT_TRUE(Game.PressFor("Return", IsMission)) << "no mission";
+    ASSERT_TRUE(Game.PressFor("Return", IsTextScreen) && Game.PressFor("Return", IsMission)) << "no mission";
     // Down pins the ship to its lowest row, y = 450; Right takes it well
     // right of its start; bullets: light grey, ahead on the same row.
     Game.KeyDown("Down");
@@ -91,27 +83,20 @@ class Mission : public Session {
     // Alt steps on through the weapons with rounds, wrapping from the last
     // to the first; X steps back. The bombs fall straight down from the
     // ship, standing still, to explode at the ground line.
-    const struct {
-      const char* key;
-      const char* name;
-      int rounds;
-    } steps[] = {{"Alt_L", "Light Bomb", 20},
-                 {"Alt_L", "Float Mine", 20},
-                 {"Alt_L", "Machine Gun", 500},
-                 {"x", "Float Mine", 20},
-                 {"x", "Light Bomb", 20}};
-    for (const auto& step : steps) {
+    const std::vector<std::tuple<std::string, std::string, int>> steps = {
+        {"Alt_L", "Light Bomb", 20}, {"Alt_L", "Float Mine", 20}, {"Alt_L", "Machine Gun", 500},
+        {"x", "Float Mine", 20}, {"x", "Light Bomb", 20}};
+    for (const auto& [key, name, rounds] : steps) {
       bool shown = false;
       // A press that comes while the ship is shot down and falling is not read.
       for (int attempt = 0; attempt < 4 && !shown; ++attempt) {
-        Game.Key(step.key, 300);
-        shown = Game.WaitForScreen([&](const Image& s) { return HudShows(s, step.name, step.rounds); }, 4).has_value();
+        Game.Press(key, 300);
+        shown = Game.WaitForScreen([&](const Image& s) { return HudShows(s, name, rounds); }, 4).has_value();
       }
-      ASSERT_TRUE(shown) << step.key << " did not select " << step.name;
+      ASSERT_TRUE(shown) << key << " did not select " << name;
     }
     Game.KeyDown("space");
-    const bool bombed =
-        Game.WaitForScreen([](const Image& s) { return IsMission(s) && FireIn(s, 0, 500, 800, 556); }, 15).has_value();
+    const bool bombed = Game.WaitForScreen(FireAtGround, 15).has_value();
     Game.KeyUp("space");
     EXPECT_TRUE(bombed) << "no bomb explosion at the ground line under the ship";
     Game.KeyUp("Down");
@@ -120,21 +105,16 @@ class Mission : public Session {
     Game.Press("Escape");
     SleepMs(500);
     ASSERT_TRUE(Game.WaitForScreen(Paused, 10)) << "Escape left a paused mission";
-    ASSERT_TRUE(Game.PressFor(
-        "p", [](const Image& s) { return IsMission(s) && !Paused(s); }, 20))
-        << "P did not resume";
+    const Screen resumed = [](const Image& s) { return IsMission(s) && !Paused(s); };
+    ASSERT_TRUE(Game.PressFor("p", resumed, 20)) << "P did not resume";
 
-    // The aborted mission's debriefing: no Enter hint, Enter ignored.
-    const std::optional<Image> debriefing = (Game.Press("Escape"), Game.WaitForScreen(IsDebriefing, 30));
-    ASSERT_TRUE(debriefing.has_value()) << "no debriefing after Escape";
-    EXPECT_EQ(CountNear(*debriefing, 200, 400, 800, 418, DarkGrey, 30), 0) << "an Enter hint after an abort";
-    EXPECT_GT(CountNear(*debriefing, TextLeft, 420, 800, 440, DarkGrey, 20), 30) << "Escape hint";
+    // The aborted mission's debriefing ignores Enter.
+    ASSERT_TRUE(Game.PressFor("Escape", IsDebriefing, 30)) << "no debriefing after Escape";
     Game.Press("Return");
     SleepMs(800);
     ASSERT_TRUE(Game.WaitForScreen(IsDebriefing, 5)) << "Enter left the debriefing of an aborted mission";
     // A score of 0 does not qualify: the Hall of Fame follows at once.
-    ASSERT_TRUE(Game.PressFor("Escape", IsTextScreen, 30)) << "no Hall of Fame";
-    ASSERT_TRUE(Game.PressFor("Escape", IsMainMenu, 30));
+    ASSERT_TRUE(Game.PressFor("Escape", IsTextScreen, 30) && Game.PressFor("Escape", IsMainMenu, 30)) << "Hall of Fame";
 
     // Escape leaves the next briefing into the mission; SIGTERM while paused
     // ends the game in order.
@@ -143,8 +123,6 @@ class Mission : public Session {
     ASSERT_TRUE(Game.PressFor("p", Paused)) << "no PAUSED";
     Game.Signal(SIGTERM);
     EXPECT_EQ(Game.WaitForExit(60).value_or(-1), 0);
-    const std::vector<std::string> log = Game.LogLines();
-    EXPECT_EQ(std::count(log.begin(), log.end(), "Running game..."), 2);
     EXPECT_TRUE(Game.LogEndsInOrder());
   }
 };
