@@ -109,7 +109,8 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
     ASSERT_TRUE(Game.PressFor("Return", IsDebriefing) && (run == 2 || Game.PressFor("Return", IsTextScreen))) << run;
   // No epilogue: straight to name entry, the score of 200 qualifying.
   const Screen nameOrText = [](const Image& s) { return IsNameEntry(s) || IsTextScreen(s); };
-  std::optional<Image> shot = (Game.Press("Escape"), Game.WaitForScreen(nameOrText));
+  Game.Press("Escape");
+  std::optional<Image> shot = Game.WaitForScreen(nameOrText);
   ASSERT_TRUE(shot.has_value() && IsNameEntry(*shot)) << "a text screen came before name entry";
   Game.Type("Tester");
   ASSERT_TRUE(Game.PressFor("Return", risen)) << "no Hall of Fame";
@@ -126,7 +127,8 @@ TEST_F(GameFlow, CampaignsRunEveryDebriefingChoiceAndEndInTheHallOfFame) {
   Game.WriteFile("data/level_b.txt", "Req -1\nFin 0\n");
   for (int level = 0; level < 2; ++level)
     ASSERT_TRUE(Game.PressFor("Return", IsTextScreen) && Game.PressFor("Return", IsDebriefing)) << "level " << level;
-  shot = (Game.Press("Return"), Game.WaitForScreen(nameOrText));
+  Game.Press("Return");
+  shot = Game.WaitForScreen(nameOrText);
   ASSERT_TRUE(shot.has_value() && IsTextScreen(*shot)) << "no epilogue";
   ASSERT_TRUE(Game.PressFor("Escape", IsNameEntry));
   Game.Type("Second");

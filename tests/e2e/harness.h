@@ -226,7 +226,9 @@ class GameHarness {
   bool WaitForWindow(double seconds = 60) {
     for (const Clock::time_point deadline = Deadline(seconds); Clock::now() < deadline && Running(); SleepMs(200)) {
       std::istringstream ids(Tool({"xdotool", "search", "--onlyvisible", "--name", "Varnok"}, 10));
-      if (ids >> WindowId) return Tool({"xdotool", "windowfocus", "--sync", WindowId}, 10), true;
+      if (!(ids >> WindowId)) continue;
+      Tool({"xdotool", "windowfocus", "--sync", WindowId}, 10);
+      return true;
     }
     return false;
   }
