@@ -118,10 +118,11 @@ class Mission : public Session {
     ASSERT_TRUE(Game.PressFor("Escape", IsTextScreen, 30) && Game.PressFor("Escape", IsMainMenu, 30)) << "Hall of Fame";
 
     // Escape leaves the next briefing into the mission; SIGTERM while paused
-    // ends the game in order.
+    // ends the game in order (Windows has no SIGTERM: under Wine it kills).
     ASSERT_TRUE(Game.PressFor("Return", IsTextScreen));
     ASSERT_TRUE(Game.PressFor("Escape", IsMission)) << "Escape on the briefing did not start the mission";
     ASSERT_TRUE(Game.PressFor("p", Paused)) << "no PAUSED";
+    if (Game.Windows()) return;
     Game.Signal(SIGTERM);
     EXPECT_EQ(Game.WaitForExit(60).value_or(-1), 0);
     EXPECT_TRUE(Game.LogEndsInOrder());
