@@ -125,7 +125,7 @@ TEST_F(GameFlow, TheInstalledLauncherKeepsThePlayersFilesInTheirFolder) {
   if (launcher == nullptr) GTEST_SKIP() << "run by the install test, which sets VARNOK_LAUNCHER";
   ASSERT_TRUE(Game.StartAtMainMenu(launcher)) << "no main menu";
   EXPECT_EQ(Game.QuitFromMainMenu().value_or(-1), 0);
-  EXPECT_TRUE(Game.FileExists("data/font.dat") && Game.FileExists("options.ini") && Game.FileExists("log.txt"));
+  for (const char* name : {"data/font.dat", "options.ini", "log.txt"}) EXPECT_TRUE(fs::exists(Game.PathOf(name)));
 }
 
 }  // namespace

@@ -136,7 +136,6 @@ struct GameHarness {
     fs::remove(PathOf(name));
     std::ofstream(PathOf(name), std::ios::binary) << contents;
   }
-  bool FileExists(const std::string& name) const { return fs::exists(PathOf(name)); }
   std::string Read(const std::string& name) const { return Slurp(PathOf(name)); }
   std::vector<std::string> Messages() const { return Lines(Slurp(WorkDir + "/.xmessage.txt"), '\0'); }
   std::vector<std::string> LogLines() const { return Lines(Read("log.txt"), '\n'); }
@@ -243,7 +242,7 @@ class Session : public testing::Test {
     setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
     Game.Tool({"unzip", "-q", "-o", zip, "-d", Game.WorkDir}, 60);
     Game.Tool({"wineboot", "--init"}, 300);
-    ASSERT_TRUE(Game.FileExists("varnok.exe"));
+    ASSERT_TRUE(fs::exists(Game.PathOf("varnok.exe")));
   }
   GameHarness Game;
 };
