@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
-# Soak: plays the sanitizer build with random keys for MINUTES (default 2) on
-# a private virtual display, starting it again whenever it exits. The keys
-# lead on through menus, options, missions, pause, name entry and the Hall of
-# Fame; at the end the running game gets SIGTERM, which must end it in order.
-# Fails when a run ends with a status other than 0, when the sanitizers report
-# anything (leaks included), or when options.ini, Highscores or a run's
-# log.txt is not well-formed.
+# Soak: plays the sanitizer build with random keys for MINUTES (default 2) on a private display, starting it
+# again whenever it exits, and ends it with SIGTERM. Fails on a status other than 0, on any sanitizer report
+# (leaks included), or when options.ini, Highscores or a log is not well-formed.
 #   tests/soak/soak.sh [MINUTES] [BUILD_DIR]   (BUILD_DIR defaults to build-asan)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -22,44 +18,30 @@ ln -s "$build/data" "$work/data"
 # allegro_message would wait for a click in xmessage; record the text instead.
 printf '#!/bin/sh\nfor last; do :; done\nprintf "%%s\\n" "$last" >> %s/messages.txt\n' "$work" >"$work/.bin/xmessage"
 chmod +x "$work/.bin/xmessage"
-# The game's sound goes to a file rather than a card.
-printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s/sound.raw"\n format "raw"\n}\n' \
-  "$work" >"$work/.home/.asoundrc"
+printf 'pcm.!default {\n type file\n slave.pcm "null"\n file "%s/sound.raw"\n format raw\n}\n' "$work" \
+  >"$work/.home/.asoundrc"
 preload=$(find "$build/tests" -name 'libe2e_keep_loaded.so' | head -n 1)
-
-game=""
 fail() { echo "soak: $*" >&2; failures=$((failures + 1)); }
-failures=0
-runs=0
+failures=0 runs=0
 
 start_game() {
   runs=$((runs + 1))
   (cd "$work" && HOME="$work/.home" PATH="$work/.bin:$PATH" LD_PRELOAD="$preload" \
-     ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0" \
-     LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
+     ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0" LSAN_OPTIONS="suppressions=$root/tests/lsan.supp" \
      exec "$build/varnok" >"$work/runs/$runs.out" 2>&1) &
   game=$!
-  window=""
-  for _ in $(seq 120); do
-    window=$(xdotool search --onlyvisible --name Varnok 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    kill -0 "$game" 2>/dev/null || break
-    sleep 0.5
-  done
-  [ -n "$window" ] && xdotool windowfocus "$window" 2>/dev/null || true
+  timeout 60 xdotool search --sync --onlyvisible --name Varnok windowfocus >/dev/null 2>&1 || true
 }
 
 # Collects a finished run: its status, its sanitizer output and its log.
 finish_run() {
-  local status=0
+  local status=0 out=$work/runs/$runs.out log=$work/runs/$runs.log
   wait "$game" || status=$?
-  game=""
-  cp "$work/log.txt" "$work/runs/$runs.log" 2>/dev/null || true
+  cp "$work/log.txt" "$log" 2>/dev/null || true
   [ "$status" -eq 0 ] || fail "run $runs ended with status $status"
-  if grep -qE 'Sanitizer|runtime error:' "$work/runs/$runs.out"; then
-    fail "run $runs: sanitizer report:"
-    grep -E -A 12 'ERROR: |runtime error:' "$work/runs/$runs.out" | head -n 40 >&2
+  if grep -qE 'Sanitizer|runtime error:' "$out"; then
+    fail "run $runs: sanitizer report: $(grep -E -A 12 'ERROR: |runtime error:' "$out" | head -n 40)"
   fi
-  local log=$work/runs/$runs.log
   [ -s "$log" ] || { fail "run $runs wrote no log"; return; }
   [ "$(head -n 1 "$log")" = "Init allegro..." ] || fail "run $runs: log does not start with Init allegro..."
   grep -qx 'Shutting down...' "$log" || fail "run $runs: log lacks Shutting down..."
@@ -67,10 +49,9 @@ finish_run() {
 }
 
 # Keys with weights: name, then how many lots it draws.
-keys=(Return 20 Down 10 Up 6 space 16 Alt_L 6 x 3 Left 5 Right 5 p 3 Escape 2 BackSpace 2 a 2 k 2 z 2 m 2 Tab 1)
 lots=()
-for ((i = 0; i < ${#keys[@]}; i += 2)); do
-  for ((j = 0; j < ${keys[i + 1]}; j++)); do lots+=("${keys[i]}"); done
+for key in Return:20 Down:10 Up:6 space:16 Alt_L:6 x:3 Left:5 Right:5 p:3 Escape:2 BackSpace:2 a:2 k:2 z:2 m:2 Tab:1; do
+  for ((j = 0; j < ${key#*:}; j++)); do lots+=("${key%:*}"); done
 done
 
 press_random() {
@@ -86,31 +67,22 @@ end=$((SECONDS + minutes * 60))
 while [ $SECONDS -lt $end ]; do
   start_game
   while [ $SECONDS -lt $end ] && kill -0 "$game" 2>/dev/null; do press_random; done
-  if kill -0 "$game" 2>/dev/null; then
-    kill -TERM "$game"
-    for _ in $(seq 60); do kill -0 "$game" 2>/dev/null || break; sleep 1; done
-    if kill -0 "$game" 2>/dev/null; then fail "run $runs did not end on SIGTERM"; kill -KILL "$game"; fi
+  if kill -TERM "$game" 2>/dev/null && ! timeout 60 tail --pid="$game" -f /dev/null; then
+    fail "run $runs did not end on SIGTERM"
+    kill -KILL "$game"
   fi
   finish_run
 done
 
 # The files the game keeps between runs: five values, the last without a line
 # break; ten complemented lines of one-word name and score.
-if [ -f "$work/options.ini" ]; then
-  perl -0777 -ne 'exit(/\A-?\d+\n[01]\n[01]\n[01]\n[01]\z/ ? 0 : 1)' "$work/options.ini" ||
-    fail "options.ini is not five values: $(cat "$work/options.ini")"
-else
-  fail "no options.ini was written"
-fi
-if [ -f "$work/Highscores" ]; then
-  perl -0777 -ne '$_ = ~$_; exit(/\A(?:\S+ -?\d+\r\n){10}\z/ ? 0 : 1)' "$work/Highscores" ||
-    fail "Highscores is not ten lines of name and score"
-else
-  fail "no Highscores file was written"
-fi
+perl -0777 -ne 'exit(/\A-?\d+\n[01]\n[01]\n[01]\n[01]\z/ ? 0 : 1)' <"$work/options.ini" ||
+  fail "options.ini is missing or not five values"
+perl -0777 -ne '$_ = ~$_; exit(/\A(?:\S+ -?\d+\r\n){10}\z/ ? 0 : 1)' <"$work/Highscores" ||
+  fail "Highscores is missing or not ten lines of name and score"
 [ ! -s "$work/messages.txt" ] || fail "the game showed messages: $(cat "$work/messages.txt")"
 
-reached=$(cat "$work"/runs/*.log | grep -c '^Running game...$' || true)
-echo "soak: $runs runs in $minutes minutes, $reached missions started, $failures failures"
+missions=$(cat "$work"/runs/*.log | grep -c '^Running game...$' || true)
+echo "soak: $runs runs in $minutes minutes, $missions missions started, $failures failures"
 if [ $failures -eq 0 ]; then rm -rf "$work"; else echo "soak: runs kept in $work" >&2; fi
 [ $failures -eq 0 ]

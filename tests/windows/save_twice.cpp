@@ -1,7 +1,5 @@
-// Saves the Hall of Fame twice over the same file, as two games in a row do,
-// and reads the second table back. Run under Wine by the Windows tests: there
-// a plain rename refuses to replace the first file. Exit status 0 when the
-// second table reads back whole and no temporary file is left.
+// Saves the Hall of Fame twice over one file, as two games in a row do, under Wine, where a plain rename
+// refuses to replace a file. Exit status 0 when the second table reads back whole and no temporary file is left.
 #include <cstdio>
 
 #include "highscores/highscore.h"
