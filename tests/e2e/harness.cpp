@@ -15,10 +15,11 @@ void e2e::GameHarness::CloseWindow() {
   XCloseDisplay(display);
 }
 
-// A private virtual display (never the desktop's), also when started directly rather than from ctest.
+// A private virtual display (never the desktop's), also when started directly rather than from ctest; it must not
+// reset between games, or a game starting while the last one disconnects finds no display.
 int main(int argc, char** argv) {
   if (getenv("VARNOK_E2E_DISPLAY") == nullptr) {
-    std::vector<const char*> args = {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24 -nolisten tcp",
+    std::vector<const char*> args = {"xvfb-run", "-a", "-s", "-screen 0 1024x768x24 -nolisten tcp -noreset",
                                      "env", "VARNOK_E2E_DISPLAY=1", argv[0]};
     args.insert(args.end(), argv + 1, argv + argc + 1);
     execvp("xvfb-run", const_cast<char* const*>(args.data()));

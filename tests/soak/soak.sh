@@ -9,7 +9,7 @@ minutes=${1:-2}
 build=$(cd "${2:-$root/build-asan}" && pwd)
 if [ -z "${SOAK_DISPLAY_UP:-}" ]; then
   export SOAK_DISPLAY_UP=1
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$minutes" "$build"
+  exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$minutes" "$build"
 fi
 
 work=$(mktemp -d /tmp/varnok_soak_XXXXXX)
