@@ -34,7 +34,8 @@ TEST(Saturation, SumsTruncationsAndPowersOfTwoStayInRange) {
 TEST(Options, ReadThenWrittenAsFiveLinesWithoutATrailingBreak) {
   const std::pair<const char*, const char*> cases[] = {
       {"", "1\n1\n1\n1\n1"}, {"0\r\n0\n1\r\n0\n0", "0\n0\n1\n0\n0"}, {"0", "0\n1\n1\n1\n1"},
-      {"2\n0\n7\n0\n0", "2\n0\n1\n1\n1"}, {"7", "2\n1\n1\n1\n1"}, {"99999999999999999999", "1\n1\n1\n1\n1"},
+      {"2\n0\n7\n0\n0", "2\n0\n1\n1\n1"}, {"1\n1\n0\n7\n0", "1\n1\n0\n1\n1"}, {"7", "2\n1\n1\n1\n1"},
+      {"99999999999999999999", "1\n1\n1\n1\n1"},
   };
   for (const auto& [text, written] : cases) {
     Globals::GFXLevel = 1;

@@ -132,6 +132,9 @@ TEST_F(ShipFile, GunsHoldFireWhileReloadingOrEmpty) {
   Fire(0, 0);
   Fire(9, 1);
   EXPECT_TRUE(Bullets.size() == 1u && Ship.Weapon == 9 && Ship.Ammo[9] == 0);
+  Ship.Ammo[9] = 1;
+  Fire(3, 2);  // a round left keeps the ship on its weapon
+  EXPECT_EQ(Ship.Weapon, 3);
 }
 
 // Builds a ship as the level events do (every file here ends the game), or loads the sets of the folder `path`;
