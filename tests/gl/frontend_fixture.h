@@ -34,10 +34,6 @@ inline bool HasColour(const Rect& rect, Pixel colour, int tolerance = 2) {
   return std::any_of(rect.pixels.begin(), rect.pixels.end(), near);
 }
 
-inline bool AllBlack(const Rect& rect) {
-  return std::count(rect.pixels.begin(), rect.pixels.end(), Black) == rect.w * rect.h;
-}
-
 class FrontEndTest : public Screen {
  protected:
   // Stand-ins: name, size, colour; the hills' top half is magenta, see-through.
