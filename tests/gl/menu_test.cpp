@@ -74,7 +74,6 @@ TEST_F(MenuTest, AKeyHeldFromThePreviousScreenActsOnNothing) {
       {KEY_ESC, [](CMenu& m) { return m.ShowDebriefing(0, 100, 0); }, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
     ReleaseKeys();
     key[KEY_ENTER] = 1;
     std::thread player([&c] {
@@ -92,7 +91,7 @@ TEST_F(MenuTest, AKeyHeldFromThePreviousScreenActsOnNothing) {
   }
 }
 
-TEST_F(MenuTest, TextRisesAndEndsOnceItsBlockPassesTheTitle) {
+TEST_F(MenuTest, TextRisesUnderTheBandAndEndsOnceItsBlockPassesTheTitle) {
   Menu->Lines = Lines(10, "##########");
   Menu->TextY = 400.0f;
   Menu->DrawTextScreen("TITLE");
@@ -100,6 +99,9 @@ TEST_F(MenuTest, TextRisesAndEndsOnceItsBlockPassesTheTitle) {
   EXPECT_TRUE(HasColour(ReadRect(200, 400, 80, h), LightGrey));
   EXPECT_EQ(Changed(200, 370, 80, 30, Black) + Changed(200, 400 + h, 80, 3, Black), 0);  // 3 between lines
   EXPECT_TRUE(HasColour(ReadRect(200, 250, 80, static_cast<int>(Globals::MenuFont->GetHeight())), LightGrey));
+  Menu->TextY = 305.0f;  // the first line starts inside the band
+  Menu->DrawTextScreen("T");
+  EXPECT_EQ(Changed(200, 300, 80, 15, Black), 0);
   Menu->BeginText();
   EXPECT_FALSE(Menu->TextTick());
   EXPECT_FLOAT_EQ(Menu->TextY, 589.85f);
