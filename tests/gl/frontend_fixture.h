@@ -1,6 +1,5 @@
-// Shared set-up of the front-end, background and drawing tests: pixel probes, a working directory whose data/
-// holds single-colour stand-ins for the pictures (so positions and colours read back exactly), and a helper thread
-// that plays the player and the timer while a blocking screen runs.
+// Pixel probes, a data/ of single-colour stand-in pictures (positions and colours read back exactly), and the
+// helpers of a thread that plays the player and the timer while a blocking screen runs.
 #pragma once
 
 #include <algorithm>
@@ -67,7 +66,6 @@ inline void WaitConsumed() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-// Hands the running screen `count` logic ticks, one at a time.
 inline void Ticks(int count) {
   for (int i = 0; i < count; ++i) {
     ++Globals::SpeedCounter;
