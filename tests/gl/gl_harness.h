@@ -70,7 +70,6 @@ inline void ReleaseKeys() {
   for (int i = 0; i < KEY_MAX; ++i) key[i] = 0;
 }
 
-// Every GL test starts from the game's 2D view on a black screen.
 class Screen : public ::testing::Test {
  protected:
   void SetUp() override {

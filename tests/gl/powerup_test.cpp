@@ -14,7 +14,6 @@ class Powerups : public PlayerFixture {
     PlayerFixture::SetUp();
     StandInPlayer();
   }
-  // Ticks until picked up, at most `ticks`; true when it was.
   bool Drift(CPowerup& powerup, int ticks) {
     for (int i = 0; i < ticks && powerup.Timer == 0; ++i) powerup.Update(Player);
     return powerup.Timer != 0;
