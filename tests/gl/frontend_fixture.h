@@ -1,6 +1,5 @@
-// Shared set-up of the front-end, background and drawing tests: pixel probes, a working directory whose data/
-// holds single-colour stand-ins for the pictures (so positions and colours read back exactly), and a helper thread
-// that plays the player and the timer while a blocking screen runs.
+// Pixel probes, a data/ of single-colour stand-in pictures (positions and colours read back exactly), and the
+// helpers of a thread that plays the player and the timer while a blocking screen runs.
 #pragma once
 
 #include <algorithm>
@@ -32,10 +31,6 @@ inline void ExpectPixels(const std::vector<Probe>& probes, int tolerance = 2) {
 inline bool HasColour(const Rect& rect, Pixel colour, int tolerance = 2) {
   const auto near = [&](const Pixel& p) { return Near(p, colour, tolerance); };
   return std::any_of(rect.pixels.begin(), rect.pixels.end(), near);
-}
-
-inline bool AllBlack(const Rect& rect) {
-  return std::count(rect.pixels.begin(), rect.pixels.end(), Black) == rect.w * rect.h;
 }
 
 class FrontEndTest : public Screen {
@@ -71,7 +66,6 @@ inline void WaitConsumed() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-// Hands the running screen `count` logic ticks, one at a time.
 inline void Ticks(int count) {
   for (int i = 0; i < count; ++i) {
     ++Globals::SpeedCounter;

@@ -1,5 +1,4 @@
-// Pixel probes on the real 800x600 display of gl_main.cpp, in screen coordinates (y down), read before any flip.
-// Include <gtest/gtest.h> before <alleggl.h>: the X11 headers it pulls in define None and Bool as macros.
+// Pixel probes on the 800x600 display of gl_main.cpp in screen coordinates (y down), read before any flip.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -61,7 +60,6 @@ inline void ClearScreen(int r, int g, int b) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// A 32-bit memory bitmap filled with one colour; the caller destroys it.
 inline BITMAP* MakeFilledBitmap(int w, int h, int r, int g, int b) {
   BITMAP* bmp = create_bitmap_ex(32, w, h);
   clear_to_color(bmp, makecol32(r, g, b));
@@ -72,7 +70,6 @@ inline void ReleaseKeys() {
   for (int i = 0; i < KEY_MAX; ++i) key[i] = 0;
 }
 
-// Every GL test starts from the game's 2D view on a black screen.
 class Screen : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -1,5 +1,4 @@
-// Entry of the GL test executable: the game's 800x600 OpenGL display in its 2D view, run from a scratch directory
-// whose `data` links to the generated data, so that code under test finds "data/..." as the game does.
+// The game's 800x600 OpenGL display, in a scratch directory whose `data` links to the generated data.
 #include <gtest/gtest.h>  // before the X11 headers, which define None and Bool
 #include <allegro.h>
 #include <sys/stat.h>
@@ -37,7 +36,6 @@ int main(int argc, char** argv) {
     perror(dirTemplate);
     return 1;
   }
-  // The game's three fonts, shared by every test that draws text.
   DATAFILE* fonts = load_datafile("data/font.dat");
   if (fonts == nullptr) {
     fprintf(stderr, "data/font.dat: not loaded\n");

@@ -1,6 +1,3 @@
-// The player's ship stepped tick by tick: steering, limits, weapon selection, firing, the fall and crash, lives,
-// the fade-in and the cartridge cases.
-#include <algorithm>
 #include <initializer_list>
 #include <tuple>
 #include <typeinfo>
@@ -11,18 +8,7 @@ using namespace shiptest;
 
 namespace {
 
-class PlayerShip : public PlayerFixture {
- protected:
-  // A fresh press: released for a tick, then pressed for one.
-  int Press(int k) {
-    key[k] = 0;
-    Tick();
-    key[k] = 1;
-    Tick();
-    key[k] = 0;
-    return Player->Weapon;
-  }
-};
+using PlayerShip = PlayerFixture;
 
 // Down wins over Up; speed decays without a key; the ship flies backwards at half speed; the limits are tested
 // before the move, so just inside the lowest height the ship overshoots by one tick's speed.
@@ -49,32 +35,15 @@ TEST_F(PlayerShip, SteersWithInertiaWithinItsLimitsTestedBeforeTheMove) {
   EXPECT_TRUE(IsAt(Player->Pos, 800 - w / 2, 450));
 }
 
-// A held key steps once; unarmed weapons are skipped both ways (backwards wraps below 0 to 11); with nothing
-// armed it comes round to the same; the name shows and fades. An id outside the catalogue fires nothing and
-// steps back into it.
-TEST_F(PlayerShip, WeaponSelectionStepsOncePerPressToTheNextArmedWeapon) {
+// A held key steps once, to the next armed weapon, whose name shows and fades (the steps themselves are flown end
+// to end).
+TEST_F(PlayerShip, WeaponSelectionStepsOncePerPressAndShowsTheName) {
   MakeAlive();
-  key[KEY_ALT] = 1;
-  Tick();
-  EXPECT_EQ(std::tuple(Player->Weapon, Player->WeaponText, Player->WeaponTextFade), std::tuple(0, "Machine Gun", 247));
   Player->Ammo[4] = 3;
   Player->Ammo[9] = 1;
+  key[KEY_ALT] = 1;
   Tick(5);
-  EXPECT_EQ(Player->Weapon, 0);
-  EXPECT_EQ(Press(KEY_ALT), 4);
-  EXPECT_EQ(Player->WeaponText, "Medium Bomb");
-  EXPECT_EQ(Press(KEY_ALT), 9);
-  EXPECT_EQ(Press(KEY_X), 4);
-  EXPECT_EQ(Press(KEY_X), 9);
-  Tick(40);
-  EXPECT_LE(Player->WeaponTextFade, 0);
-  std::fill(Player->Ammo, Player->Ammo + 12, 5);
-  Player->Weapon = 12;
-  Player->Shoot();
-  EXPECT_EQ(std::pair(Bullets.size(), std::count(Player->Ammo, Player->Ammo + 12, 5)), std::pair(size_t{0}, 12l));
-  EXPECT_EQ(Press(KEY_ALT), 0);
-  Player->Weapon = -7;
-  EXPECT_EQ(Press(KEY_X), 11);
+  EXPECT_EQ(std::tuple(Player->Weapon, Player->WeaponText, Player->WeaponTextFade), std::tuple(4, "Medium Bomb", 215));
 }
 
 // Each weapon's projectiles, where they start and how they fly; held fire shoots again exactly on reload.
@@ -104,8 +73,7 @@ TEST_F(PlayerShip, EveryWeaponFiresItsProjectilesAndReloads) {
     Player->Ammo[w.id] = 3;
     Player->Shoot();
     ASSERT_EQ(Bullets.size(), w.projectiles);
-    EXPECT_EQ(typeid(*Bullets[0]), w.kind);
-    EXPECT_TRUE(!Bullets[0]->Hostile && IsAt(Bullets[0]->Pos, 300 + w.dx, 200 + w.dy));
+    EXPECT_TRUE(typeid(*Bullets[0]) == w.kind && !Bullets[0]->Hostile && IsAt(Bullets[0]->Pos, 300 + w.dx, 200 + w.dy));
     EXPECT_EQ(std::pair(Player->Casings.size(), Player->Ammo[w.id]), std::pair(w.casings, 2));
     EXPECT_TRUE(w.casings == 0 || IsAt(*Player->Casings[0], 300, 220));
     EXPECT_TRUE(w.id != 2 || (Bullets[1]->Pos.x == 345 && Bullets[2]->Pos.y == 210));
@@ -121,19 +89,7 @@ TEST_F(PlayerShip, EveryWeaponFiresItsProjectilesAndReloads) {
       Tick(ticks);  // the third time without ammunition
       EXPECT_EQ(Bullets.size(), rounds * w.projectiles) << ticks;
     }
-    key[KEY_SPACE] = 0;
     EXPECT_EQ(Player->Weapon, w.id);
-  }
-}
-
-TEST_F(PlayerShip, CloakCostsOneRoundAndHoldingFireNeverExtendsIt) {
-  MakeAlive();
-  Player->Weapon = 11;
-  Player->Ammo[11] = 2;
-  key[KEY_SPACE] = 1;
-  for (const auto& [ticks, timer, ammo] : {std::tuple{1, 999, 1}, {500, 499, 1}, {499, 0, 1}, {1, 999, 0}}) {
-    Tick(ticks);
-    EXPECT_EQ(std::tuple(Player->CloakTimer, Player->Ammo[11], Bullets.size()), std::tuple(timer, ammo, size_t{0}));
   }
 }
 
@@ -160,29 +116,21 @@ TEST_F(PlayerShip, ShotDownItFallsCrashesAndRespawnsUntilTheLastLife) {
   EXPECT_EQ(std::tuple(Player->Frame, Player->Lives, Player->State, Player->Shields, Player->Angle, Player->Fade),
             std::tuple(3, 0, int(Respawning), 10, 0.0f, -0.01f));
   ASSERT_TRUE(IsAt(Player->Pos, 100, 100) && Explosions.size() == 1);
-  const CExplosion& crash = *Explosions[0];
-  EXPECT_TRUE(crash.NumTrails == 4 && crash.Size == 1.0f && crash.Pos.y >= Globals::GroundLevel);
+  EXPECT_TRUE(Explosions[0]->NumTrails == 4 && Explosions[0]->Pos.y >= Globals::GroundLevel);
   key[KEY_UP] = 0;
-  Player->Ammo[0] = 5;
-  key[KEY_SPACE] = 1;
-  Tick();
-  EXPECT_EQ(Bullets.size(), 1u) << "fading in it may fire";
   Player->TakeDamage(5);
-  Tick(201);
+  Tick(202);
   EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Respawning), 10)) << "but takes no damage";
   Tick();
   Player->TakeDamage(5);
   EXPECT_EQ(std::pair(Player->State, Player->Shields), std::pair(int(Alive), 5)) << "for 203 ticks";
   Player->TakeDamage(5);
-  float lastX = Player->Pos.x;
   for (int t = 0; t < 1000 && Player->State == Dying; ++t) {
     Tick();
     EXPECT_TRUE(Player->Pos.y <= 300 || Player->Frame == 6) << Player->Pos.y;
-    lastX = Player->Pos.x;
   }
   Tick(3);
   EXPECT_EQ(std::tuple(Player->Lives, Explosions.size(), Player->State), std::tuple(-1, size_t{2}, int(Finished)));
-  EXPECT_FLOAT_EQ(Player->Pos.x, lastX) << "a finished ship stays";
 }
 
 }  // namespace

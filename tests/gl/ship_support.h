@@ -1,5 +1,3 @@
-// Ships for the GL tests: one whose frame has a known size, and a fixture around a real player ship with its
-// projectile, explosion and enemy lists.
 #pragma once
 
 #include <cmath>
@@ -16,7 +14,6 @@ namespace shiptest {
 
 using namespace gltest;
 
-// Gives `count` sprites a plain w x h frame each.
 inline void FillSprites(CGLSprite* sprites, int count, int w, int h) {
   for (int i = 0; i < count; ++i) {
     BITMAP* bmp = MakeFilledBitmap(w, h, 40 + 20 * i, 200, 80);
@@ -25,7 +22,7 @@ inline void FillSprites(CGLSprite* sprites, int count, int w, int h) {
   }
 }
 
-// A ship with shields 100 and a single w x h frame, its collision box.
+// A ship with shields 100 and one w x h frame, its collision box.
 class SizedShip final : public TShip {
  public:
   SizedShip(float x, float y, int w, int h) : TShip(x, y, nullptr) {
