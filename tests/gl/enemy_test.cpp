@@ -97,8 +97,7 @@ TEST_F(EnemyFlight, GliderAndHunterSteerAndHoldFireAtACloakedPlayer) {
   EXPECT_TRUE(hunter->DestY == 450 && std::fabs(hunter->Pos.y - 450) < 50 && Bullets.empty()) << hunter->Pos.y;
 }
 
-// The frame is (top speed / 2 + vertical speed) * 7 / top speed, cut to 0..6; without a top speed only level
-// flight or the extremes. NaN gives 0.
+// The frame follows the vertical speed within 0..6; without a top speed only level flight or the extremes; NaN: 0.
 TEST_F(EnemyFlight, PitchFrameFollowsVerticalSpeedAndStaysInTheSet) {
   CShipNPC* ship = Flyer(0, 400, 300, 0.1f, 3);
   for (const auto& [maxSpeed, vy, frame] : {std::tuple{3.0f, 0.5f, 4}, {3.0f, -1.6f, 0}, {3.0f, 1.5f, 6},

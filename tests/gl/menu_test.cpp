@@ -1,5 +1,3 @@
-// The front end on the real display: the backdrop, the vertical menu, the rising text, options, debriefing, intro,
-// exit picture, epilogue, name entry and the Hall of Fame, and how each screen starts and gives way.
 #include <fstream>
 #include <memory>
 

@@ -50,12 +50,10 @@ TEST_F(SpriteTest, TurnsScalesAndMirrorsAboutTheCentreWhateverTheState) {
     const double a = angle * M_PI / 180, c = std::cos(a), s = std::sin(a);
     const double dx = scale > 1 ? 95 : 25, dy = scale > 1 ? 45 : 12;
     const Pixel colours[] = {Red, Green, Blue, Yellow};
+    const auto at = [](double v) { return static_cast<int>(std::floor(v + 1e-4)); };
     for (int i = 0; i < 4; ++i) {
       const double cx = (i % 2 ? dx : -dx), cy = (i / 2 ? dy : -dy);
-      const double x = px + 3 + cx * c - cy * s, y = py - 2 + cx * s + cy * c;
-      EXPECT_EQ(ReadPixel(static_cast<int>(std::floor(x + 1e-4)), static_cast<int>(std::floor(y + 1e-4))),
-                colours[i ^ flip])
-          << i;
+      EXPECT_EQ(ReadPixel(at(px + 3 + cx * c - cy * s), at(py - 2 + cx * s + cy * c)), colours[i ^ flip]) << i;
     }
     EXPECT_EQ(ReadPixel(static_cast<int>(px) + 3 + outX, static_cast<int>(py) - 2 + outY), Black);
   }
